@@ -1,0 +1,121 @@
+// This file implements `print` and `input` over the platform's standard
+// streams: one large output buffer, and line reading that never waits for
+// more input than the line it returns.
+#include "console/console.h"
+
+#include <cstring>
+#include <vector>
+
+#include "console/general_failure.h"
+#include "console/line_reader.h"
+#include "console/platform.h"
+
+namespace console {
+namespace {
+
+// Output goes out in writes of about this size: few system calls for a
+// large text, and a pipe's reader gets full pieces.
+constexpr std::size_t output_capacity = 1 << 20;
+
+class OutputBuffer {
+ public:
+  void put(const char* data, std::size_t size) {
+    if (size <= output_capacity - used_) {
+      std::memcpy(bytes() + used_, data, size);
+      used_ += size;
+      return;
+    }
+    put_large(data, size);
+  }
+
+  void flush() {
+    // The buffer counts as empty before the write, so that a failed write
+    // is not tried again by a later flush on the way out.
+    const std::size_t size = used_;
+    used_ = 0;
+    if (size != 0) platform::write_output(bytes(), size);
+  }
+
+ private:
+  char* bytes() {
+    if (storage_.empty()) storage_.resize(output_capacity);
+    return storage_.data();
+  }
+
+  // A piece that does not fit: fill the buffer up, send it, and send what
+  // is left of a large piece straight from where it lies.
+  void put_large(const char* data, std::size_t size) {
+    const std::size_t room = output_capacity - used_;
+    std::memcpy(bytes() + used_, data, room);
+    used_ += room;
+    flush();
+    data += room;
+    size -= room;
+    if (size >= output_capacity) {
+      platform::write_output(data, size);
+    } else {
+      std::memcpy(bytes(), data, size);
+      used_ = size;
+    }
+  }
+
+  std::vector<char> storage_;
+  std::size_t used_ = 0;
+};
+
+OutputBuffer& output() {
+  static OutputBuffer buffer;
+  return buffer;
+}
+
+LineReader& standard_input() {
+  static LineReader reader(platform::read_input);
+  return reader;
+}
+
+}  // namespace
+
+void prepare(int interrupt_status) { platform::prepare_streams(interrupt_status); }
+
+void write_value(std::string_view text) { output().put(text.data(), text.size()); }
+
+void write_value(const text::WordList& list) {
+  text::write_bracketed(list, [](std::string_view piece) { output().put(piece.data(), piece.size()); });
+}
+
+void write_line_end() { output().put("\n", 1); }
+
+std::string input(std::string_view prompt) {
+  write_value(prompt);
+  flush();
+  std::string line;
+  if (!standard_input().read_line(line)) {
+    throw GeneralFailure("standardowe wejście się skończyło, zanim padła odpowiedź");
+  }
+  return line;
+}
+
+void flush() { output().flush(); }
+
+void report_failure(std::string_view what) noexcept {
+  if (platform::output_is_terminal()) {
+    try {
+      output().put("\x1b[0m", 4);
+      flush();
+    } catch (...) {
+      // The terminal refuses output; the diagnostic below still goes out.
+    }
+  }
+  std::string line;
+  try {
+    if (platform::error_is_terminal()) line += '\n';
+    line += "licznik-wyrazow: ";
+    line += what;
+    line += '\n';
+  } catch (...) {
+    line.clear();
+  }
+  platform::write_error(line.empty() ? std::string_view("licznik-wyrazow: błąd\n") : std::string_view(line));
+}
+
+}  // namespace console
