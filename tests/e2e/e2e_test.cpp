@@ -1,0 +1,240 @@
+// End-to-end tests: whole dialogues with the real program, each in a fresh
+// folder with its fixture files. The expected outputs are composed from the
+// dialogue's texts below, written out by hand, never taken from a run.
+//
+// Usage: e2e_tests [gtest flags] -- PROGRAM [WORDS...]
+// The words after "--" start the program, so that the same cases can run a
+// build for another platform under an emulator.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "e2e/program_run.h"
+
+namespace {
+
+std::vector<std::string> program_command;
+
+// The dialogue's texts, byte for byte.
+namespace say {
+
+const std::string file_prompt =
+    "\n\nPodaj nazwę pliku tekstowego razem z rozszerzeniem (*.txt).\n"
+    "Plik powinien znajdować się w tym samym folderze, co skrypt Pythona: ";
+const std::string banner = "\n\n\x1b[1;37;41m BŁĄD: \x1b[0m\n";
+const std::string bad_name =
+    "\x1b[1;31;40mNazwa pliku lub ścieżka do niego są nieprawidłowe.\nSpróbuj jeszcze raz.\n\x1b[0m\n";
+const std::string bad_content =
+    "\x1b[1;31;40mRozszerzenie pliku wskazuje, że jest to plik tekstowy...\n"
+    "ale jego zawartość już nie! Wybierz inny plik.\x1b[0m\n";
+const std::string give_up =
+    "\x1b[1;33;40mCoś chyba nie za bardzo Ci to wychodzi.\nPrzemyśl na spokojnie i spróbuj później.\n\n"
+    "Naciśnik ENTER...\x1b[0m";
+const std::string search_prompt = "Wpisz wyraz, który chcesz wyszukać: ";
+const std::string final_prompt = "Naciśnij ENTER, aby zamknąć...";
+
+// A failed attempt: the prompt, then the banner and the message.
+std::string rejected_name() { return file_prompt + banner + bad_name; }
+std::string rejected_content() { return file_prompt + banner + bad_content; }
+
+std::string cleaned_text(const std::string& text) {
+  return "\n\n\x1b[1;37;40mPrzeszukiwane zdanie po wyczyszczeniu: \x1b[0m\n\n\x1b[1;30;40m==================\n " +
+         text + " \n==================\n\n\x1b[0m\n";
+}
+
+std::string word_list(const std::string& bracketed) {
+  return "\n\x1b[1;37;40mZdanie po transformacji na listę:\x1b[0m\n\n\x1b[1;30;40m==================\n " +
+         bracketed + " \n==================\n\n\x1b[0m\n";
+}
+
+std::string report(const std::string& word, const std::string& count) {
+  return "\n\n\x1b[1;32;40mWyraz '" + word + "' wystąpił w tekście " + count + " raz(y).\n\n\x1b[0m\n";
+}
+
+// A read file from its cleaned text and list to the final prompt.
+std::string from_file_to_end(const std::string& text, const std::string& bracketed, const std::string& word,
+                             const std::string& count) {
+  return file_prompt + cleaned_text(text) + word_list(bracketed) + search_prompt + report(word, count) +
+         final_prompt;
+}
+
+}  // namespace say
+
+struct Fixture {
+  std::string name;
+  std::string content;
+  bool is_folder = false;
+};
+
+enum class Ending { normal, failure };
+
+struct DialogueCase {
+  std::string name;
+  std::vector<Fixture> fixtures;
+  std::string typed;     // everything on standard input
+  std::string expected;  // everything on standard output
+  Ending ending = Ending::normal;
+  std::string diagnostic_mentions;  // a text the diagnostic must hold, if any
+  std::vector<std::string> arguments;
+};
+
+void create_fixture(const std::string& folder, const Fixture& fixture) {
+  const std::string path = folder + "/" + fixture.name;
+  if (fixture.is_folder) {
+    ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
+    return;
+  }
+  std::ofstream file(path, std::ios::binary);
+  file << fixture.content;
+  ASSERT_TRUE(file) << path;
+}
+
+class Dialogue : public testing::TestWithParam<DialogueCase> {};
+
+TEST_P(Dialogue, WholeOutputAndStatus) {
+  const DialogueCase& dialogue = GetParam();
+  const std::string folder = e2e::make_temporary_folder();
+  for (const Fixture& fixture : dialogue.fixtures) create_fixture(folder, fixture);
+
+  std::vector<std::string> command = program_command;
+  command.insert(command.end(), dialogue.arguments.begin(), dialogue.arguments.end());
+  const e2e::RunResult result = e2e::run_program(command, {folder, dialogue.typed});
+  e2e::remove_folder(folder);
+
+  ASSERT_FALSE(result.timed_out);
+  EXPECT_EQ(result.signal, 0);
+  EXPECT_EQ(result.out, dialogue.expected);
+  if (dialogue.ending == Ending::normal) {
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.err, "");
+  } else {
+    EXPECT_EQ(result.exit_status, 1);
+    // One line that names the program and the failure.
+    EXPECT_EQ(result.err.rfind("licznik-wyrazow: ", 0), 0U) << result.err;
+    ASSERT_FALSE(result.err.empty());
+    EXPECT_EQ(result.err.back(), '\n');
+    EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+    EXPECT_NE(result.err.find(dialogue.diagnostic_mentions), std::string::npos) << result.err;
+  }
+}
+
+const std::string ala_text = "Ala ma kota, a kot ma Ale.\nAla (nie) ma psa?\n";
+const std::string ala_cleaned = "Ala ma kota a kot ma AleAla nie ma psa";
+const std::string ala_list = "['Ala', 'ma', 'kota', 'a', 'kot', 'ma', 'AleAla', 'nie', 'ma', 'psa']";
+
+std::vector<DialogueCase> file_selection_cases() {
+  return {
+      {"GoodFileAtFirstAttempt", {{"notatki.txt", ala_text}}, "notatki.txt\nma\n\n",
+       say::from_file_to_end(ala_cleaned, ala_list, "ma", "3")},
+      {"UpperCaseExtension", {{"NOTATKI.TXT", "Tak\n"}}, "NOTATKI.TXT\nTak\n\n",
+       say::from_file_to_end("Tak", "['Tak']", "Tak", "1")},
+      {"OtherTextualType", {{"dane.csv", "a;b\n1;2\n"}}, "dane.csv\na;b1;2\n\n",
+       say::from_file_to_end("a;b1;2", "['a;b1;2']", "a;b1;2", "1")},
+      {"ArgumentsAreIgnored", {{"notatki.txt", "Ala"}}, "notatki.txt\nAla\n\n",
+       say::from_file_to_end("Ala", "['Ala']", "Ala", "1"), Ending::normal, "", {"inny.txt", "--help"}},
+      {"ThreeBadNamesThenGiveUp",
+       {{"zdjecie.png", "x"}, {"dane", "x"}},
+       "brak.txt\nzdjecie.png\ndane\n\n",
+       say::rejected_name() + say::rejected_name() + say::rejected_name() + say::give_up},
+      {"UndecodableFile", {{"stary.txt", "\xff"}}, "stary.txt\nstary.txt\nstary.txt\n\n",
+       say::rejected_content() + say::rejected_content() + say::rejected_content() + say::give_up},
+      {"TwoFailuresThenGoodFile",
+       {{"stary.txt", "za\xc5"}, {"notatki.txt", "kot pies kot"}},
+       "brak.txt\nstary.txt\nnotatki.txt\nkot\n\n",
+       say::rejected_name() + say::rejected_content() +
+           say::from_file_to_end("kot pies kot", "['kot', 'pies', 'kot']", "kot", "2")},
+      {"NameUsedAsTypedWithSpaces", {{"notatki.txt", "x"}}, " notatki.txt\nnotatki.txt \nnotatki.txt\nx\n\n",
+       say::rejected_name() + say::rejected_name() + say::from_file_to_end("x", "['x']", "x", "1")},
+      {"EmptyNameIsRejected", {}, "\n\n\n\n", say::rejected_name() + say::rejected_name() + say::rejected_name() + say::give_up},
+      {"ByteOrderMarkAndCrLf", {{"bom.txt", "\xef\xbb\xbf" "Ala ma\r\nkota\rnie"}}, "bom.txt\nAla\n\n",
+       say::from_file_to_end("\xef\xbb\xbf" "Ala makotanie", "['\\ufeffAla', 'makotanie']", "Ala", "0")},
+      {"EndOfInputAtFirstPrompt", {}, "", say::file_prompt, Ending::failure},
+      {"EndOfInputAtGiveUpPrompt", {}, "a\nb\nc\n",
+       say::rejected_name() + say::rejected_name() + say::rejected_name() + say::give_up, Ending::failure},
+      {"FolderNamedLikeTextFile", {{"katalog.txt", "", true}}, "katalog.txt\n", say::file_prompt, Ending::failure,
+       "katalog.txt"},
+      {"LineEndsTypedAsCrLfAndCr", {{"notatki.txt", "kot"}}, "notatki.txt\r\nkot\r\r\n",
+       say::from_file_to_end("kot", "['kot']", "kot", "1")},
+      {"LastLineWithoutLineEnd", {{"notatki.txt", "kot"}}, "notatki.txt\nkot\nkoniec",
+       say::from_file_to_end("kot", "['kot']", "kot", "1")},
+  };
+}
+
+std::vector<DialogueCase> cleaning_cases() {
+  return {
+      {"AllEightCharactersDeletedOthersKept",
+       {{"znaki.txt", "a,b\"c.d?e:f\ng(h)i !j;k-l\tm\xe2\x80\x94n'o\xc2\xa0p"}},
+       "znaki.txt\nx\n\n",
+       say::from_file_to_end("abcdefghi !j;k-l\tm\xe2\x80\x94n'o\xc2\xa0p", "['abcdefghi', \"!j;k-l\\tm\xe2\x80\x94n'o\\xa0p\"]",
+                             "x", "0")},
+      {"EmptyEntriesFromSpaces", {{"spacje.txt", " Ala  ma "}}, "spacje.txt\nma\n\n",
+       say::from_file_to_end(" Ala  ma ", "['', 'Ala', '', 'ma', '']", "ma", "1")},
+      {"BackslashAndApostrophe", {{"znaki.txt", "a\\b don't it's\\"}}, "znaki.txt\na\\b\n\n",
+       say::from_file_to_end("a\\b don't it's\\", "['a\\\\b', \"don't\", \"it's\\\\\"]", "a\\b", "1")},
+      {"NonPrintableEscapes",
+       {{"ukryte.txt", "\x01\x7f \xc2\x85\xc2\xad \xe2\x80\x8b\xe3\x80\x80 \xf3\xa0\x80\x81 \xc4\x85\xd7\x90\xe4\xb8\xad\xf0\x9f\x98\x80"}},
+       "ukryte.txt\n\n\n",
+       say::from_file_to_end(
+           "\x01\x7f \xc2\x85\xc2\xad \xe2\x80\x8b\xe3\x80\x80 \xf3\xa0\x80\x81 \xc4\x85\xd7\x90\xe4\xb8\xad\xf0\x9f\x98\x80",
+           "['\\x01\\x7f', '\\x85\\xad', '\\u200b\\u3000', '\\U000e0001', '\xc4\x85\xd7\x90\xe4\xb8\xad\xf0\x9f\x98\x80']", "",
+           "0")},
+  };
+}
+
+std::vector<DialogueCase> search_cases() {
+  const Fixture ala{"ala.txt", "Ala ma kota Ala"};
+  const std::string ala_cleaned_list = "['Ala', 'ma', 'kota', 'Ala']";
+  const auto ala_search = [&](const std::string& word, const std::string& count) {
+    return say::from_file_to_end("Ala ma kota Ala", ala_cleaned_list, word, count);
+  };
+  return {
+      {"WordFoundTwice", {ala}, "ala.txt\nAla\n\n", ala_search("Ala", "2")},
+      {"LetterCaseCounts", {ala}, "ala.txt\nala\n\n", ala_search("ala", "0")},
+      {"TypedPunctuationStays", {ala}, "ala.txt\nkota.\n\n", ala_search("kota.", "0")},
+      {"TypedTrailingSpaceStays", {ala}, "ala.txt\nAla \n\n", ala_search("Ala ", "0")},
+      {"EmptyWordMatchesEmptyEntry", {{"puste.txt", "Ala  ma"}}, "puste.txt\n\n\n",
+       say::from_file_to_end("Ala  ma", "['Ala', '', 'ma']", "", "1")},
+      {"EmptyWordInEmptyFile", {{"pusty.txt", ""}}, "pusty.txt\n\n\n", say::from_file_to_end("", "['']", "", "1")},
+      {"ComposedWordDoesNotMatchDecomposed",
+       {{"nfd.txt", "za\xc5\xbc\xc3\xb3\xc5\x82\xc4\x87 zaz\xcc\x87o\xcc\x81\xc5\x82" "c\xcc\x81"}},
+       "nfd.txt\nza\xc5\xbc\xc3\xb3\xc5\x82\xc4\x87\n\n",
+       say::from_file_to_end("za\xc5\xbc\xc3\xb3\xc5\x82\xc4\x87 zaz\xcc\x87o\xcc\x81\xc5\x82" "c\xcc\x81",
+                             "['za\xc5\xbc\xc3\xb3\xc5\x82\xc4\x87', 'zaz\xcc\x87o\xcc\x81\xc5\x82" "c\xcc\x81']",
+                             "za\xc5\xbc\xc3\xb3\xc5\x82\xc4\x87", "1")},
+      {"TypedInvalidUtf8IsEchoedAndMatchesNothing", {ala}, "ala.txt\n\xff\xfe\n\n", ala_search("\xff\xfe", "0")},
+      {"EndOfInputAtSearchPrompt", {ala}, "ala.txt\n",
+       say::file_prompt + say::cleaned_text("Ala ma kota Ala") + say::word_list(ala_cleaned_list) + say::search_prompt,
+       Ending::failure},
+      {"EndOfInputAtFinalPrompt", {ala}, "ala.txt\nAla\n",
+       say::from_file_to_end("Ala ma kota Ala", ala_cleaned_list, "Ala", "2"), Ending::failure},
+  };
+}
+
+std::string case_name(const testing::TestParamInfo<DialogueCase>& info) { return info.param.name; }
+
+INSTANTIATE_TEST_SUITE_P(FileSelection, Dialogue, testing::ValuesIn(file_selection_cases()), case_name);
+INSTANTIATE_TEST_SUITE_P(Cleaning, Dialogue, testing::ValuesIn(cleaning_cases()), case_name);
+INSTANTIATE_TEST_SUITE_P(Search, Dialogue, testing::ValuesIn(search_cases()), case_name);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  bool after_separator = false;
+  for (int index = 1; index < argc; ++index) {
+    const std::string word = argv[index];
+    if (after_separator) {
+      program_command.push_back(word);
+    } else if (word == "--") {
+      after_separator = true;
+    }
+  }
+  if (program_command.empty() && !testing::GTEST_FLAG(list_tests)) {
+    std::fprintf(stderr, "usage: e2e_tests [gtest flags] -- PROGRAM [WORDS...]\n");
+    return 2;
+  }
+  return RUN_ALL_TESTS();
+}
