@@ -20,7 +20,7 @@ constexpr std::size_t output_capacity = 1 << 20;
 class OutputBuffer {
  public:
   void put(const char* data, std::size_t size) {
-    if (size <= output_capacity - used_) {
+    if (size <= output_capacity - used_ && size < output_capacity / 2) {
       std::memcpy(bytes() + used_, data, size);
       used_ += size;
       return;
@@ -42,21 +42,22 @@ class OutputBuffer {
     return storage_.data();
   }
 
-  // A piece that does not fit: fill the buffer up, send it, and send what
-  // is left of a large piece straight from where it lies.
+  // A large piece, of half the buffer or more, is sent straight from where
+  // it lies, after what is buffered: copying it would only cost time. A
+  // smaller one that does not fit fills the buffer up, which is sent, and
+  // the rest starts it anew.
   void put_large(const char* data, std::size_t size) {
+    if (size >= output_capacity / 2) {
+      flush();
+      platform::write_output(data, size);
+      return;
+    }
     const std::size_t room = output_capacity - used_;
     std::memcpy(bytes() + used_, data, room);
     used_ += room;
     flush();
-    data += room;
-    size -= room;
-    if (size >= output_capacity) {
-      platform::write_output(data, size);
-    } else {
-      std::memcpy(bytes(), data, size);
-      used_ = size;
-    }
+    std::memcpy(bytes(), data + room, size - room);
+    used_ = size - room;
   }
 
   std::vector<char> storage_;
@@ -79,8 +80,11 @@ void prepare(int interrupt_status) { platform::prepare_streams(interrupt_status)
 
 void write_value(std::string_view text) { output().put(text.data(), text.size()); }
 
+// The bracketed form of a large list comes in pieces the size of the
+// output buffer, which go out straight from the form's own buffer.
 void write_value(const text::WordList& list) {
-  text::write_bracketed(list, [](std::string_view piece) { output().put(piece.data(), piece.size()); });
+  text::write_bracketed(
+      list, [](std::string_view piece) { output().put(piece.data(), piece.size()); }, output_capacity);
 }
 
 void write_line_end() { output().put("\n", 1); }
@@ -98,13 +102,13 @@ std::string input(std::string_view prompt) {
 void flush() { output().flush(); }
 
 void report_failure(std::string_view what) noexcept {
-  if (platform::output_is_terminal()) {
-    try {
-      output().put("\x1b[0m", 4);
-      flush();
-    } catch (...) {
-      // The terminal refuses output; the diagnostic below still goes out.
-    }
+  // What was printed before the failure still reaches the user, and a
+  // terminal is not left in a colour.
+  try {
+    if (platform::output_is_terminal()) output().put("\x1b[0m", 4);
+    flush();
+  } catch (...) {
+    // Standard output refuses it; the diagnostic below still goes out.
   }
   std::string line;
   try {

@@ -44,9 +44,9 @@ std::string input(std::string_view prompt);
 // Sends all buffered output on. Throws GeneralFailure on a write error.
 void flush();
 
-// Writes the diagnostic line of the general failure path to standard error.
-// When standard output is a terminal, its colours are reset first, so that
-// the terminal is not left coloured.
+// Writes the diagnostic line of the general failure path to standard error,
+// after sending on what output is still buffered. When standard output is a
+// terminal, its colours are reset first, so that it is not left coloured.
 void report_failure(std::string_view what) noexcept;
 
 }  // namespace console

@@ -18,14 +18,9 @@ constexpr std::string_view pytanieKoncowe = "Naciśnij ENTER, aby zamknąć...";
 void wyszukiwanieWyrazu(StanDialogu& stan) {
   stan.poszukiwanyWyraz = console::input(pytanieOWyraz);
 
-  // Equal texts are equal byte for byte in UTF-8; a view compares lengths
-  // before any byte.
-  stan.liczbaWystapien = 0;
-  const std::string_view poszukiwany = stan.poszukiwanyWyraz;
-  for (const std::string_view kazdyWyraz : stan.wyrazy) {
-    stan.kazdyWyraz = kazdyWyraz;
-    if (kazdyWyraz == poszukiwany) ++stan.liczbaWystapien;
-  }
+  // Equal texts are equal byte for byte in UTF-8; the count compares
+  // lengths before any byte, and copies nothing.
+  stan.liczbaWystapien = text::count_equal(stan.wyrazy, stan.poszukiwanyWyraz);
 
   console::print("\n\n\x1b[1;32;40mWyraz '" + stan.poszukiwanyWyraz + "' wystąpił w tekście " +
                  std::to_string(stan.liczbaWystapien) + " raz(y).\n\n\x1b[0m");

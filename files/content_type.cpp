@@ -31,7 +31,6 @@ constexpr std::array builtin_types = {
     Entry{"html", "text/html"},
     Entry{"htm", "text/html"},
     Entry{"shtml", "text/html"},
-    Entry{"xml", "text/xml"},
     Entry{"css", "text/css"},
     Entry{"js", "text/javascript"},
     Entry{"mjs", "text/javascript"},
@@ -40,7 +39,6 @@ constexpr std::array builtin_types = {
     Entry{"vtt", "text/vtt"},
     Entry{"ics", "text/calendar"},
     Entry{"vcf", "text/vcard"},
-    Entry{"rtx", "text/richtext"},
     // Source code and markup.
     Entry{"c", "text/x-csrc"},
     Entry{"h", "text/x-chdr"},

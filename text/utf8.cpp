@@ -2,7 +2,6 @@
 #include "text/utf8.h"
 
 #include <cstdint>
-#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -80,51 +79,113 @@ std::size_t check_sequence(const std::uint8_t* data, std::size_t size, std::size
   return rule.length;
 }
 
-// Length of the run of bytes from `at` on that are plain ASCII other than CR:
-// they need neither checking nor changing, only moving.
-std::size_t plain_ascii_run(const std::uint8_t* data, std::size_t size, std::size_t at) noexcept {
-  std::size_t end = at;
-#if defined(__SSE2__)
-  const __m128i carriage_return = _mm_set1_epi8('\r');
-  while (end + 16 <= size) {
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + end));
-    const int stops = _mm_movemask_epi8(chunk) |
-                      _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, carriage_return));
-    if (stops != 0) return end - at + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(stops)));
-    end += 16;
+// Takes one character or line end from `data[read]` to `data[write]`
+// (write <= read): a CR, or a CR LF pair, becomes one LF; any other ASCII
+// byte is copied; a multi-byte sequence is checked and copied. Returns false
+// with `error` set when the sequence there is ill-formed.
+bool take_one(std::uint8_t* data, std::size_t size, std::size_t& read, std::size_t& write,
+              Utf8Error& error) noexcept {
+  const std::uint8_t byte = data[read];
+  if (byte < 0x80) {
+    if (byte == '\r') {
+      // CR LF and a lone CR both end a line: each becomes one LF.
+      data[write++] = '\n';
+      read += (read + 1 < size && data[read + 1] == '\n') ? 2 : 1;
+    } else {
+      data[write++] = byte;
+      ++read;
+    }
+    return true;
   }
-#endif
-  while (end < size && data[end] < 0x80 && data[end] != '\r') ++end;
-  return end - at;
+  const std::size_t length = check_sequence(data, size, read, error);
+  if (length == 0) return false;
+  for (std::size_t k = 0; k < length; ++k) data[write + k] = data[read + k];
+  read += length;
+  write += length;
+  return true;
 }
+
+#if defined(__SSE2__)
+// The fast path looks at windows of 64 bytes, four SSE2 registers, with one
+// bit per byte in 64-bit masks.
+constexpr std::size_t window = 64;
+
+// How many bytes from the start of the window at `at` are well-formed UTF-8
+// that needs no change, judged from the window alone: ASCII other than CR,
+// and two-byte sequences (lead C2..DF, then one continuation byte), which
+// is all that Latin-script text, Polish included, is made of. It stops
+// before the first byte that is anything else (a CR, a longer sequence, a
+// fault) and before a two-byte lead whose continuation is not in the window.
+std::size_t common_prefix(const std::uint8_t* at, __m128i (&chunks)[4]) noexcept {
+  std::uint64_t non_ascii = 0;
+  std::uint64_t continuations = 0;
+  std::uint64_t two_byte_leads = 0;
+  std::uint64_t carriage_returns = 0;
+  const auto bits = [](__m128i flags, int block) {
+    return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(flags))) << (16 * block);
+  };
+  for (int block = 0; block < 4; ++block) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * block));
+    chunks[block] = chunk;
+    // As signed bytes: 80..BF are -128..-65 and C2..DF are -62..-33.
+    non_ascii |= bits(chunk, block);
+    continuations |= bits(_mm_cmplt_epi8(chunk, _mm_set1_epi8(-64)), block);
+    two_byte_leads |=
+        bits(_mm_and_si128(_mm_cmpgt_epi8(chunk, _mm_set1_epi8(-63)), _mm_cmplt_epi8(chunk, _mm_set1_epi8(-32))), block);
+    carriage_returns |= bits(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\r')), block);
+  }
+  // A byte is out of place when it is a CR, a non-ASCII byte of another
+  // kind, a continuation that does not follow a two-byte lead, or anything
+  // else that does.
+  const std::uint64_t out_of_place = carriage_returns | (non_ascii & ~(continuations | two_byte_leads)) |
+                                     (continuations ^ (two_byte_leads << 1));
+  std::size_t taken = out_of_place == 0 ? window : static_cast<std::size_t>(__builtin_ctzll(out_of_place));
+  // A lead just before that place has no continuation here.
+  if (taken != 0 && ((two_byte_leads >> (taken - 1)) & 1U) != 0) --taken;
+  return taken;
+}
+#endif
 
 }  // namespace
 
+// One pass over the bytes: runs of common text are checked 64 bytes at a
+// time with a few vector operations and moved with four stores; whatever
+// stops a run (a line end, a longer sequence, a fault) goes through
+// take_one, which applies every rule and tells where and why a fault is.
+// So do the last bytes, and every byte where the processor has no SSE2.
 Utf8Result decode_in_place(std::string& bytes) {
   auto* data = reinterpret_cast<std::uint8_t*>(bytes.data());
   const std::size_t size = bytes.size();
   std::size_t read = 0;
   std::size_t write = 0;
+  Utf8Error error = Utf8Error::none;
   while (read < size) {
-    const std::size_t run = plain_ascii_run(data, size, read);
-    if (run != 0) {
-      if (write != read) std::memmove(data + write, data + read, run);
-      read += run;
-      write += run;
-      continue;
+#if defined(__SSE2__)
+    if (size - read >= window) {
+      __m128i chunks[4];
+      const std::size_t taken = common_prefix(data + read, chunks);
+      // Once a line end has shrunk the text, the window is stored whole,
+      // further down: the bytes past the taken prefix land where later
+      // bytes will be written, but must not land on bytes still to be
+      // read. That holds when the whole window is taken, and when a window
+      // or more has been removed (write + 64 <= read); else the taken
+      // bytes are moved one by one.
+      const std::size_t removed = read - write;
+      if (removed == 0) {
+        // Nothing has moved yet: the bytes are already where they belong.
+      } else if (taken == window || removed >= window) {
+        for (int block = 0; block < 4; ++block) {
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(data + write + 16 * block), chunks[block]);
+        }
+      } else {
+        for (std::size_t k = 0; k < taken; ++k) data[write + k] = data[read + k];
+      }
+      read += taken;
+      write += taken;
+      if (taken == window) continue;
     }
-    if (data[read] == '\r') {
-      // CR LF and a lone CR both end a line: each becomes one LF.
-      data[write++] = '\n';
-      read += (read + 1 < size && data[read + 1] == '\n') ? 2 : 1;
-      continue;
-    }
-    Utf8Error error = Utf8Error::none;
-    const std::size_t length = check_sequence(data, size, read, error);
-    if (length == 0) return {error, read};
-    if (write != read) std::memmove(data + write, data + read, length);
-    read += length;
-    write += length;
+#endif
+    if (!take_one(data, size, read, write, error)) return {error, read};
   }
   bytes.resize(write);
   return {};

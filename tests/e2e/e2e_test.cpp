@@ -2,9 +2,12 @@
 // folder with its fixture files. The expected outputs are composed from the
 // dialogue's texts below, written out by hand, never taken from a run.
 //
-// Usage: e2e_tests [gtest flags] -- PROGRAM [WORDS...]
+// Usage: e2e_tests [gtest flags] [--line-ends=crlf] -- PROGRAM [WORDS...]
 // The words after "--" start the program, so that the same cases can run a
-// build for another platform under an emulator.
+// build for another platform under an emulator. With --line-ends=crlf, each
+// line feed of the expected standard output is expected as CR LF, which is
+// how the Windows build writes a line end to a file or pipe; nothing else
+// about the cases changes.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -17,6 +20,18 @@
 namespace {
 
 std::vector<std::string> program_command;
+bool line_ends_are_crlf = false;
+
+// The expected standard output as the program under test writes it.
+std::string with_platform_line_ends(const std::string& text) {
+  if (!line_ends_are_crlf) return text;
+  std::string converted;
+  for (const char character : text) {
+    if (character == '\n') converted += '\r';
+    converted += character;
+  }
+  return converted;
+}
 
 // The dialogue's texts, byte for byte.
 namespace say {
@@ -106,7 +121,7 @@ TEST_P(Dialogue, WholeOutputAndStatus) {
 
   ASSERT_FALSE(result.timed_out);
   EXPECT_EQ(result.signal, 0);
-  EXPECT_EQ(result.out, dialogue.expected);
+  EXPECT_EQ(result.out, with_platform_line_ends(dialogue.expected));
   if (dialogue.ending == Ending::normal) {
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_EQ(result.err, "");
@@ -131,6 +146,8 @@ std::vector<DialogueCase> file_selection_cases() {
        say::from_file_to_end(ala_cleaned, ala_list, "ma", "3")},
       {"UpperCaseExtension", {{"NOTATKI.TXT", "Tak\n"}}, "NOTATKI.TXT\nTak\n\n",
        say::from_file_to_end("Tak", "['Tak']", "Tak", "1")},
+      {"PolishLettersInTheName", {{"Źdźbło trawy.txt", "trawa"}}, "Źdźbło trawy.txt\ntrawa\n\n",
+       say::from_file_to_end("trawa", "['trawa']", "trawa", "1")},
       {"OtherTextualType", {{"dane.csv", "a;b\n1;2\n"}}, "dane.csv\na;b1;2\n\n",
        say::from_file_to_end("a;b1;2", "['a;b1;2']", "a;b1;2", "1")},
       {"ArgumentsAreIgnored", {{"notatki.txt", "Ala"}}, "notatki.txt\nAla\n\n",
@@ -163,8 +180,73 @@ std::vector<DialogueCase> file_selection_cases() {
   };
 }
 
+// A text long enough for the deletion to go 64 bytes at a time: a stretch
+// with nothing to delete, then pieces with few, many and only characters to
+// delete, in an order that puts them at ever other places of the windows.
+DialogueCase long_text_deletions() {
+  struct Piece {
+    std::string raw;
+    std::string cleaned;
+    std::string listed;
+  };
+  // Letters that differ from their neighbours, so that a byte out of place
+  // shows.
+  std::string long_word;
+  for (int k = 0; k < 150; ++k) long_word += static_cast<char>('a' + k % 26);
+  const Piece pieces[] = {
+      {"Ala, ma kota. ", "Ala ma kota ", "'Ala', 'ma', 'kota', "},
+      {"(nawias) ", "nawias ", "'nawias', "},
+      {"\"cytat\": ", "cytat ", "'cytat', "},
+      {"czy? tak: ", "czy tak ", "'czy', 'tak', "},
+      {"wiersz\n ", "wiersz ", "'wiersz', "},
+      {std::string(70, '.'), "", ""},
+      {",\"?:()\n.", "", ""},
+      {long_word + " ", long_word + " ", std::string("'").append(long_word).append("', ")},
+      {"żółć,gęś(lą)jaźń ", "żółćgęśląjaźń ", "'żółćgęśląjaźń', "},
+  };
+  const std::string quiet(130, 'q');
+  std::string raw = quiet + " ";
+  std::string cleaned = quiet + " ";
+  std::string listed = "['" + quiet + "', ";
+  // A few deleted, then a long stretch with nothing to delete, which must
+  // still move down; then runs of one and two bytes between deleted ones
+  // while the count of deleted bytes passes 64.
+  raw += "a,b " + long_word + " ";
+  cleaned += "ab " + long_word + " ";
+  listed += std::string("'ab', '").append(long_word).append("', ");
+  const char* const letters[] = {"ą", "ć", "ę", "ł", "ń", "ó", "ś", "ź", "ż"};
+  std::string short_runs;
+  for (int k = 0; k < 60; ++k) {
+    raw += ",";
+    raw += static_cast<char>('a' + k % 26);
+    short_runs += static_cast<char>('a' + k % 26);
+  }
+  for (int k = 0; k < 40; ++k) {
+    raw += letters[k % std::size(letters)];
+    raw += ".";
+    short_runs += letters[k % std::size(letters)];
+  }
+  raw += " ";
+  cleaned += short_runs + " ";
+  listed += "'" + short_runs + "', ";
+  int cats = 0;
+  for (std::size_t round = 0; round < 40; ++round) {
+    const Piece& piece = pieces[(round * 5) % std::size(pieces)];
+    raw += piece.raw;
+    cleaned += piece.cleaned;
+    listed += piece.listed;
+    if (&piece == &pieces[0]) ++cats;
+  }
+  raw += "koniec";
+  cleaned += "koniec";
+  listed += "'koniec']";
+  return {"LongTextWithDeletionsEverywhere", {{"dlugi.txt", raw}}, "dlugi.txt\nkota\n\n",
+          say::from_file_to_end(cleaned, listed, "kota", std::to_string(cats))};
+}
+
 std::vector<DialogueCase> cleaning_cases() {
   return {
+      long_text_deletions(),
       {"AllEightCharactersDeletedOthersKept",
        {{"znaki.txt", "a,b\"c.d?e:f\ng(h)i !j;k-l\tm\xe2\x80\x94n'o\xc2\xa0p"}},
        "znaki.txt\nx\n\n",
@@ -205,6 +287,10 @@ std::vector<DialogueCase> search_cases() {
                              "['za\xc5\xbc\xc3\xb3\xc5\x82\xc4\x87', 'zaz\xcc\x87o\xcc\x81\xc5\x82" "c\xcc\x81']",
                              "za\xc5\xbc\xc3\xb3\xc5\x82\xc4\x87", "1")},
       {"TypedInvalidUtf8IsEchoedAndMatchesNothing", {ala}, "ala.txt\n\xff\xfe\n\n", ala_search("\xff\xfe", "0")},
+      // Byte 0x1A (Ctrl+Z) is an end of input only to a console, and of a
+      // file to nobody.
+      {"ControlZTypedAndInTheFile", {{"z.txt", "Ala\x1a ma \x1a"}}, "z.txt\n\x1a\n\n",
+       say::from_file_to_end("Ala\x1a ma \x1a", "['Ala\\x1a', 'ma', '\\x1a']", "\x1a", "1")},
       {"EndOfInputAtSearchPrompt", {ala}, "ala.txt\n",
        say::file_prompt + say::cleaned_text("Ala ma kota Ala") + say::word_list(ala_cleaned_list) + say::search_prompt,
        Ending::failure},
@@ -230,10 +316,12 @@ int main(int argc, char** argv) {
       program_command.push_back(word);
     } else if (word == "--") {
       after_separator = true;
+    } else if (word == "--line-ends=crlf") {
+      line_ends_are_crlf = true;
     }
   }
   if (program_command.empty() && !testing::GTEST_FLAG(list_tests)) {
-    std::fprintf(stderr, "usage: e2e_tests [gtest flags] -- PROGRAM [WORDS...]\n");
+    std::fprintf(stderr, "usage: e2e_tests [gtest flags] [--line-ends=crlf] -- PROGRAM [WORDS...]\n");
     return 2;
   }
   return RUN_ALL_TESTS();

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,5 +32,71 @@ RunResult run_program(const std::vector<std::string>& command, const RunOptions&
 // with everything in it.
 std::string make_temporary_folder();
 void remove_folder(const std::string& folder);
+
+// Where a session's standard output goes.
+enum class OutputTo {
+  captured,     // a pipe read into RunResult::out as the program writes
+  full_device,  // /dev/full: every write fails with ENOSPC
+  closed,       // no descriptor 1 at all
+  gone_reader,  // a pipe whose reader has gone before the program starts
+};
+
+struct SessionOptions {
+  std::string folder;  // the current folder of the program
+  OutputTo output = OutputTo::captured;
+  // All three standard streams on a pseudo-terminal that is the program's
+  // controlling terminal, with its usual line editing and signal keys, but
+  // neither echo nor output processing, so that RunResult::out holds the
+  // bytes as written. `output` is not used then.
+  bool terminal = false;
+};
+
+// A run of the program that the test drives while it runs: typing on its
+// standard input, which stays open until `end_input`, watching its output,
+// sending it signals. Standard error is captured through a pipe, or is the
+// terminal. SIGINT and SIGPIPE are at their defaults in the program.
+class Session {
+ public:
+  Session(const std::vector<std::string>& command, const SessionOptions& options);
+  ~Session();  // kills the program when it still runs
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Writes the bytes to the program's standard input; false when it stopped
+  // taking them (it ended, or closed its input).
+  bool type(const std::string& bytes);
+
+  // The end of input: the pipe is closed, or the terminal's end-of-file key
+  // (Ctrl+D) is typed.
+  void end_input();
+
+  // Waits until the output so far ends with `text`, or holds at least
+  // `size` bytes; false when the program ended first or time ran out.
+  bool wait_for_output(const std::string& text, std::chrono::milliseconds limit = std::chrono::seconds(20));
+  bool wait_for_output_size(std::size_t size, std::chrono::milliseconds limit = std::chrono::seconds(20));
+
+  // Ctrl+C: the interrupt key typed on the terminal, or else SIGINT sent to
+  // the program.
+  void interrupt();
+
+  // The reader of a captured standard output goes away: the pipe's read end
+  // is closed, and later writes to it fail.
+  void stop_reading_output();
+
+  // Waits for the program to end, killing it after the limit, and returns
+  // everything it wrote.
+  RunResult finish(std::chrono::seconds limit = std::chrono::seconds(30));
+
+ private:
+  struct Collector;  // reads one stream on a thread of its own
+
+  int child_ = -1;
+  bool ended_ = false;
+  RunResult result_;
+  int input_ = -1;  // write end of the input pipe, or the terminal's master side
+  bool terminal_ = false;
+  std::unique_ptr<Collector> output_;  // none when the output is not captured
+  std::unique_ptr<Collector> error_;   // none on a terminal
+};
 
 }  // namespace e2e
