@@ -28,7 +28,7 @@ MIB = 1 << 20
 PAGE = MIB  # the files are made of whole pages of generated text
 DISTINCT_PAGES = 16
 SEED = 20240611
-GENERATOR_VERSION = "1"  # bump when the text changes, so that old files are remade
+GENERATOR_VERSION = "2"  # bump when the text changes, so that old files are remade
 SEARCHED_WORD = "się"
 
 SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -38,7 +38,7 @@ SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WORDS = """
 się nie w i na z że do to jest jak co o ale po tak za od już przez tylko jego
 jej być był była było są będzie może można jeszcze bardzo który która które
-gdy kiedy więc też też sobie mnie mój moja twój nasz wasz ich tego temu tym
+gdy kiedy więc też sobie mnie mój moja twój nasz wasz ich tego temu tym
 ten ta te tę tą żeby aż ponieważ dlaczego gdzie dokąd skąd zawsze nigdy często
 rzadko dziś jutro wczoraj teraz później wcześniej trochę dużo mało więcej mniej
 człowiek ludzie dziecko dzieci kobieta mężczyzna przyjaciel przyjaciółka
@@ -67,47 +67,46 @@ zażółć gęślą jaźń źdźbło żółw łódź gałąź wrzesień paździe
 więzień pieśń jesień sień dźwięk wściekłość mężczyźni pięćset dziewięćset
 """.split()
 
-# The eight characters the program deletes, and other punctuation it keeps.
-# Each token is a word with what may stand around it; weights are per 1000.
+# The eight characters the program deletes (the line end comes at the end
+# of each line), and other punctuation it keeps, around the words: a pattern
+# for each form, its weight per 1000 words, and whether the word starts
+# with a capital letter. A second "{}" takes another word.
 DECORATIONS = [
-    ("{}", 560),
-    ("{},", 120),
-    ("{}.", 70),
-    ("{}?", 12),
-    ("{}:", 10),
-    ("({})", 12),
-    ('"{}"', 10),
-    ("„{}”", 14),
-    ("{};", 10),
-    ("{}!", 12),
-    ("{}…", 6),
-    ("– {}", 20),
-    ("{}-{}", 8),
-    ("{}'s", 2),
-    ("{}\t", 1),
-    ("{} ", 5),  # a double space gives an empty entry
-    ("{}{}", 38),
-    ("{}", 80),  # placeholder weight; replaced by capitalised words below
-    ("{}:{}", 10),
+    ("{}", 560, False),
+    ("{}", 80, True),
+    ("{},", 120, False),
+    ("{}.", 70, False),
+    ("{}?", 12, False),
+    ("{}:", 10, False),
+    ("({})", 12, False),
+    ('"{}"', 10, False),
+    ("„{}”", 14, False),
+    ("{};", 10, False),
+    ("{}!", 12, False),
+    ("{}…", 6, False),
+    ("– {}", 20, False),
+    ("{}-{}", 8, False),
+    ("{}'s", 2, False),
+    ("{}\t", 1, False),
+    ("{} ", 5, False),  # with the space that follows, an empty entry
+    ("{}{}", 38, False),
+    ("{}:{}", 10, False),
 ]
 
 
 def _tokens():
-    """Weighted tokens: every word in every decoration."""
+    """Every word in every form, and the cumulative weights of the forms."""
     rng = random.Random(SEED)
     tokens = []
     weights = []
     zipf = [1.0 / (rank + 5) for rank in range(len(WORDS))]
-    for index, (pattern, weight) in enumerate(DECORATIONS):
-        capitalised = index == len(DECORATIONS) - 2
+    for pattern, weight, capitalised in DECORATIONS:
         for rank, word in enumerate(WORDS):
-            other = WORDS[rng.randrange(len(WORDS))]
             first = word[0].upper() + word[1:] if capitalised else word
-            tokens.append(pattern.format(first, other) if pattern.count("{}") == 2 else pattern.format(first))
+            tokens.append(pattern.format(first, WORDS[rng.randrange(len(WORDS))]))
             weights.append(weight * zipf[rank])
-    numbers = [str(n) for n in (1, 2, 3, 7, 12, 24, 100, 1989, 2024)]
-    for number in numbers:
-        tokens.append(number)
+    for number in (1, 2, 3, 7, 12, 24, 100, 1989, 2024):
+        tokens.append(str(number))
         weights.append(0.5)
     cumulative = []
     total = 0.0
@@ -148,6 +147,13 @@ def make_data(folder, sizes):
     stamp = os.path.join(folder, "version")
     current = f"{GENERATOR_VERSION} {SEED} {DISTINCT_PAGES}"
     fresh = os.path.exists(stamp) and open(stamp, encoding="ascii").read() == current
+    if not fresh:
+        # Files of another generator, or of an interrupted run: none is kept.
+        for name in os.listdir(folder):
+            if name.startswith("tekst-") and (name.endswith(".txt") or name.endswith(".part")):
+                os.remove(os.path.join(folder, name))
+        if os.path.exists(stamp):
+            os.remove(stamp)
     missing = [
         s for s in sizes
         if not fresh or not os.path.exists(os.path.join(folder, names[s]))
@@ -210,10 +216,14 @@ def output_digest(program, folder, answers):
 
 
 def build(build_dir):
-    """The program, Release, built with CMake in `build_dir`."""
+    """The program, Release, built with CMake in `build_dir`.
+
+    A new build folder gets Ninja and no tests, which need GoogleTest; an
+    existing one keeps its generator and its choice about tests.
+    """
     configure = ["cmake", "-S", SOURCE_DIR, "-B", build_dir, "-DCMAKE_BUILD_TYPE=Release"]
     if not os.path.exists(os.path.join(build_dir, "CMakeCache.txt")):
-        configure[1:1] = ["-G", "Ninja"]
+        configure += ["-G", "Ninja", "-DLICZNIK_BUILD_TESTS=OFF"]
     subprocess.run(configure, check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", build_dir, "--target", "licznik-wyrazow", "--", "-j2"],
                    check=True, stdout=subprocess.DEVNULL)
@@ -244,7 +254,8 @@ def median(samples):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--sizes", default="1,10,100,400", help="file sizes in MiB (default 1,10,100,400)")
-    parser.add_argument("--runs", type=int, default=7, help="measured runs per figure, after a warm-up (default 7)")
+    parser.add_argument("--runs", type=int, default=7,
+                        help="measured runs per figure, after a warm-up (default 7; fewer only for a quick look)")
     parser.add_argument("--build-dir", default=os.path.join(SOURCE_DIR, "build", "bench"),
                         help="build folder; holds the data and the CSV (default build/bench)")
     parser.add_argument("--program", help="measure this program instead of building one")
@@ -266,50 +277,19 @@ def main():
     print(f"{os.cpu_count()} processors, load average {os.getloadavg()[0]:.2f}; "
           f"{options.runs} runs after a warm-up; median (min-max); MB = 10^6 bytes")
     rows = []
+    digests = []
     for size in sizes:
-        name = names[size]
         typed = answers.format(size)
         with open(typed, "wb") as out:
-            out.write(f"{name}\n{SEARCHED_WORD}\n\n".encode("utf-8"))
+            out.write(f"{names[size]}\n{SEARCHED_WORD}\n\n".encode("utf-8"))
         if options.digest:
             digest, length = output_digest(program, data_dir, typed)
-            print(f"{size} MiB: output {length} bytes, sha256 {digest}")
-        def wc_run():
-            return measure(runner, "null", data_dir, os.devnull, ["wc", "-l", name])
-
-        def program_run(output):
-            return measure(runner, output, data_dir, typed, [program])
-
-        # Warm-up: the file into the page cache, the program into memory.
-        wc_run()
-        program_run("pipe")
-        program_run("null")
-        wc, pipe, null = [], [], []
-        # Interleaved, so that a busy moment of the machine hits all three.
-        for _ in range(options.runs):
-            wc.append(wc_run())
-            pipe.append(program_run("pipe"))
-            null.append(program_run("null"))
-        wc_median = median(wc)
-        for output, samples in (("pipe", pipe), ("/dev/null", null)):
-            seconds = median(samples)
-            peak_kib = max(s.rss_kib for s in samples)
-            rows.append({
-                "size_mib": size,
-                "output": output,
-                "runs": options.runs,
-                "median_s": seconds,
-                "min_s": min(s.seconds for s in samples),
-                "max_s": max(s.seconds for s in samples),
-                "mb_per_s": size * MIB / 1e6 / seconds,
-                "peak_rss_mib": peak_kib / 1024,
-                "rss_per_size": peak_kib * 1024 / (size * MIB),
-                "wc_median_s": wc_median,
-                "wc_min_s": min(s.seconds for s in wc),
-                "wc_max_s": max(s.seconds for s in wc),
-                "times_wc": seconds / wc_median,
-            })
+            digests.append(f"{size} MiB: output of {length} bytes, sha256 {digest}")
+        rows += measure_size(runner, program, data_dir, names[size], typed, size, options.runs)
         print_row_group(rows[-2:], first=size == sizes[0])
+    print()
+    for line in digests:
+        print(line)
 
     csv_path = options.csv or os.path.join(build_dir, "bench-results.csv")
     with open(csv_path, "w", newline="", encoding="utf-8") as out:
@@ -317,9 +297,51 @@ def main():
         writer.writeheader()
         for row in rows:
             writer.writerow({k: (f"{v:.6g}" if isinstance(v, float) else v) for k, v in row.items()})
-    print(f"non-ASCII bytes in the text: {non_ascii_share(os.path.join(data_dir, names[sizes[0]])):.1%}")
+    print(f"non-ASCII bytes in the text: {non_ascii_share(os.path.join(data_dir, names[sizes[0]])):.1%}, "
+          f"word searched for: {SEARCHED_WORD}")
     print(f"figures written to {csv_path}")
     print_targets(rows)
+
+
+def measure_size(runner, program, data_dir, name, typed, size, runs):
+    """The two rows of one file size: output to a pipe, and to /dev/null."""
+    def wc_run():
+        return measure(runner, "null", data_dir, os.devnull, ["wc", "-l", name])
+
+    def program_run(output):
+        return measure(runner, output, data_dir, typed, [program])
+
+    # Warm-up: the file into the page cache, the program into memory.
+    wc_run()
+    program_run("pipe")
+    program_run("null")
+    wc, pipe, null = [], [], []
+    # Interleaved, so that a busy moment of the machine hits all three.
+    for _ in range(runs):
+        wc.append(wc_run())
+        pipe.append(program_run("pipe"))
+        null.append(program_run("null"))
+    wc_median = median(wc)
+    rows = []
+    for output, samples in (("pipe", pipe), ("/dev/null", null)):
+        seconds = median(samples)
+        peak_kib = max(s.rss_kib for s in samples)
+        rows.append({
+            "size_mib": size,
+            "output": output,
+            "runs": runs,
+            "median_s": seconds,
+            "min_s": min(s.seconds for s in samples),
+            "max_s": max(s.seconds for s in samples),
+            "mb_per_s": size * MIB / 1e6 / seconds,
+            "peak_rss_mib": peak_kib / 1024,
+            "rss_per_size": peak_kib * 1024 / (size * MIB),
+            "wc_median_s": wc_median,
+            "wc_min_s": min(s.seconds for s in wc),
+            "wc_max_s": max(s.seconds for s in wc),
+            "times_wc": seconds / wc_median,
+        })
+    return rows
 
 
 def print_row_group(rows, first):

@@ -26,7 +26,9 @@ struct StanDialogu {
   text::WordList wyrazy;                       // the entries of the cleaned text, a view of zdanie
   std::string poszukiwanyWyraz;                // the word searched for
   std::uint64_t liczbaWystapien = 0;           // entries of wyrazy equal to poszukiwanyWyraz
-  std::string_view kazdyWyraz;                 // the entry being compared
+  // The entry being compared. The count compares the entries inside
+  // text::count_equal, block by block, and does not set it.
+  std::string_view kazdyWyraz;
 };
 
 }  // namespace dialogue

@@ -238,6 +238,12 @@ TEST(Utf8DecodeTest, FindsFaultsAtEveryPlaceOfALongRun) {
       {"C4 then a letter", "\xC4\xC4\x85", Utf8Error::bad_continuation},
       {"DF then a three-byte lead", "\xDF\xE2\x82\xAC", Utf8Error::bad_continuation},
       {"E2 82 then ASCII", "\xE2\x82" "a", Utf8Error::bad_continuation},
+      {"sign with a continuation too many", "\xE2\x82\xAC\x82", Utf8Error::stray_continuation, 3},
+      {"E2 then a letter", "\xE2\xC4\x85", Utf8Error::bad_continuation},
+      {"E2 82 then a letter", "\xE2\x82\xC4\x85", Utf8Error::bad_continuation},
+      {"EF BF then a sign", "\xEF\xBF\xE2\x82\xAC", Utf8Error::bad_continuation},
+      {"EE then ASCII", "\xEE" "a", Utf8Error::bad_continuation},
+      {"two signs, the second cut", "\xE2\x82\xAC\xE2\x82" "a", Utf8Error::bad_continuation, 3},
   };
   for (const Surrounding& surrounding : surroundings) {
     for (const Fault& fault : faults) {
@@ -253,7 +259,7 @@ TEST(Utf8DecodeTest, FindsFaultsAtEveryPlaceOfALongRun) {
 }
 
 TEST(Utf8DecodeTest, FindsASequenceCutShortAtTheEndOfALongRun) {
-  const std::string cut_sequences[] = {"\xC4", "\xE2\x82", "\xF0\x9F\x98"};
+  const std::string cut_sequences[] = {"\xC4", "\xE2\x82", "\xEF", "\xE1\x80", "\xF0\x9F\x98"};
   for (const Surrounding& surrounding : surroundings) {
     for (const std::string& cut : cut_sequences) {
       for (const std::size_t offset : offsets_around_blocks) {
@@ -282,6 +288,12 @@ TEST(Utf8DecodeTest, HandlesCharactersAndLineEndsAtEveryPlaceOfALongRun) {
       {"U+0080", "\xC2\x80", "\xC2\x80"},
       {"U+07FF", "\xDF\xBF", "\xDF\xBF"},
       {"three-byte sign", "€", "€"},
+      {"U+0800, E0 A0 80", "\xE0\xA0\x80", "\xE0\xA0\x80"},
+      {"U+1000, E1 80 80", "\xE1\x80\x80", "\xE1\x80\x80"},
+      {"U+D7FF, ED 9F BF", "\xED\x9F\xBF", "\xED\x9F\xBF"},
+      {"U+E000, EE 80 80", "\xEE\x80\x80", "\xEE\x80\x80"},
+      {"U+FFFF, EF BF BF", "\xEF\xBF\xBF", "\xEF\xBF\xBF"},
+      {"quotes around a letter", "„ż”", "„ż”"},
       {"four-byte emoji", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
       {"U+10FFFF", "\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},
       {"byte order mark", "\xEF\xBB\xBF", "\xEF\xBB\xBF"},

@@ -360,7 +360,7 @@ TEST(CountEqualTest, FindsTheWordAtEveryPlaceOfALongText) {
   // None of them is among the filling words, which are lower-case ASCII.
   // Of 1, 4, 15, 16, 17 and 31 bytes.
   const std::string words[] = {"Q", "się", "zażółćgęś", "zażółćgęśl", "zażółćgęślj", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"};
-  const Words after = words_filling(100);
+  const Words after = words_filling(200);
   for (const std::string& word : words) {
     // Same length but one byte different, one byte longer at either end,
     // one byte shorter (but not empty: the filling has empty entries).

@@ -112,14 +112,17 @@ constexpr std::size_t window = 64;
 
 // How many bytes from the start of the window at `at` are well-formed UTF-8
 // that needs no change, judged from the window alone: ASCII other than CR,
-// and two-byte sequences (lead C2..DF, then one continuation byte), which
-// is all that Latin-script text, Polish included, is made of. It stops
-// before the first byte that is anything else (a CR, a longer sequence, a
-// fault) and before a two-byte lead whose continuation is not in the window.
+// two-byte sequences (lead C2..DF, then one continuation byte), which is
+// all that Latin-script text, Polish included, is made of, and three-byte
+// sequences whose lead allows any continuation bytes (E1..EC, EE, EF: the
+// rest of the Basic Multilingual Plane, typographic quotes and dashes
+// among it). It stops before the first byte that is anything else (a CR,
+// another sequence, a fault) and before a sequence that the window cuts.
 std::size_t common_prefix(const std::uint8_t* at, __m128i (&chunks)[4]) noexcept {
   std::uint64_t non_ascii = 0;
   std::uint64_t continuations = 0;
   std::uint64_t two_byte_leads = 0;
+  std::uint64_t three_byte_leads = 0;
   std::uint64_t carriage_returns = 0;
   const auto bits = [](__m128i flags, int block) {
     return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(flags))) << (16 * block);
@@ -127,21 +130,34 @@ std::size_t common_prefix(const std::uint8_t* at, __m128i (&chunks)[4]) noexcept
   for (int block = 0; block < 4; ++block) {
     const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * block));
     chunks[block] = chunk;
-    // As signed bytes: 80..BF are -128..-65 and C2..DF are -62..-33.
+    // As signed bytes: 80..BF are -128..-65, C2..DF are -62..-33, E1..EF
+    // are -31..-17 and ED is -19.
     non_ascii |= bits(chunk, block);
     continuations |= bits(_mm_cmplt_epi8(chunk, _mm_set1_epi8(-64)), block);
     two_byte_leads |=
         bits(_mm_and_si128(_mm_cmpgt_epi8(chunk, _mm_set1_epi8(-63)), _mm_cmplt_epi8(chunk, _mm_set1_epi8(-32))), block);
+    three_byte_leads |= bits(_mm_andnot_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(-19)),
+                                              _mm_and_si128(_mm_cmpgt_epi8(chunk, _mm_set1_epi8(-32)),
+                                                            _mm_cmplt_epi8(chunk, _mm_set1_epi8(-16)))),
+                             block);
     carriage_returns |= bits(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\r')), block);
   }
   // A byte is out of place when it is a CR, a non-ASCII byte of another
-  // kind, a continuation that does not follow a two-byte lead, or anything
-  // else that does.
-  const std::uint64_t out_of_place = carriage_returns | (non_ascii & ~(continuations | two_byte_leads)) |
-                                     (continuations ^ (two_byte_leads << 1));
+  // kind, a continuation where no lead calls for one, or anything else
+  // where one does.
+  const std::uint64_t leads = two_byte_leads | three_byte_leads;
+  const std::uint64_t called_for = (leads << 1) | (three_byte_leads << 2);
+  const std::uint64_t out_of_place =
+      carriage_returns | (non_ascii & ~(continuations | leads)) | (continuations ^ called_for);
   std::size_t taken = out_of_place == 0 ? window : static_cast<std::size_t>(__builtin_ctzll(out_of_place));
-  // A lead just before that place has no continuation here.
-  if (taken != 0 && ((two_byte_leads >> (taken - 1)) & 1U) != 0) --taken;
+  // Everything before that place is in order but the last sequence, which
+  // may be cut short by it: then it is left out.
+  const std::uint64_t leads_before = taken == window ? leads : leads & ((std::uint64_t{1} << taken) - 1);
+  if (leads_before != 0) {
+    const auto last = static_cast<std::size_t>(63 - __builtin_clzll(leads_before));
+    const std::size_t length = ((three_byte_leads >> last) & 1U) != 0 ? 3 : 2;
+    if (last + length > taken) taken = last;
+  }
   return taken;
 }
 #endif

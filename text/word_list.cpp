@@ -266,7 +266,8 @@ std::uint64_t count_equal(const WordList& list, std::string_view word) noexcept 
   // of 64 positions at once whose neighbours at that distance are both
   // spaces come from two bit masks: these are the entries of the word's
   // length, and only their bytes are compared. The loads stay in the text:
-  // a window of positions goes this way while 80 bytes follow its start.
+  // a window of positions goes this way while 128 bytes follow its start,
+  // as the spaces of the next window are looked at too.
   if (length >= 1 && length <= 16 && word.find(' ') == std::string_view::npos) {
     char padded[16] = {};
     std::memcpy(padded, word.data(), length);
@@ -283,10 +284,15 @@ std::uint64_t count_equal(const WordList& list, std::string_view word) noexcept 
       return spaces;
     };
     std::uint64_t space_before_window = 1;  // the start of the text counts as one
-    for (; size - start >= 80; start += 64) {
-      const std::uint64_t spaces = spaces_from(text + start);
-      std::uint64_t places = ((spaces << 1) | space_before_window) & spaces_from(text + start + length);
+    std::uint64_t spaces = size >= 128 ? spaces_from(text) : 0;
+    for (; size - start >= 128; start += 64) {
+      // The spaces `length` bytes after each position: the rest of this
+      // window's, then the first of the next window's.
+      const std::uint64_t next_spaces = spaces_from(text + start + 64);
+      const std::uint64_t spaces_after = (spaces >> length) | (next_spaces << (64 - length));
+      std::uint64_t places = ((spaces << 1) | space_before_window) & spaces_after;
       space_before_window = spaces >> 63;
+      spaces = next_spaces;
       while (places != 0) {
         const char* const at = text + start + __builtin_ctzll(places);
         const auto same = static_cast<unsigned>(
@@ -348,6 +354,13 @@ void write_bracketed(const WordList& list, const TextSink& sink, std::size_t buf
   // byte in an earlier window, or has one below the space in this one.
   // The last 16 bytes are left to the loop below, so that 16 bytes can be
   // read from the start of any entry that ends in a window.
+  //
+  // The quick way writes an entry's closing apostrophe and separator
+  // together with the opening apostrophe of the next entry, in one store:
+  // `to` is where the entry's bytes go, right after an apostrophe that is
+  // already written. An entry that goes the careful way takes that
+  // apostrophe back and writes its own quotes.
+  out.put('\'');
   char* to = out.cursor();
   const char* const limit = out.limit();
   for (; end - scan >= 64 + 16; scan += 64) {
@@ -372,16 +385,14 @@ void write_bracketed(const WordList& list, const TextSink& sink, std::size_t buf
         // A short plain entry, the most common kind: its bytes are copied
         // with one 16-byte load and store, which the text and the buffer
         // have room for (what the store writes past the entry is
-        // overwritten next), and the apostrophes and the separator are put
-        // around them.
-        to[0] = '\'';
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 1), _mm_loadu_si128(reinterpret_cast<const __m128i*>(entry)));
-        std::memcpy(to + 1 + size, "', ", 3);
+        // overwritten next).
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_loadu_si128(reinterpret_cast<const __m128i*>(entry)));
+        std::memcpy(to + size, "', '", 4);
         to += size + 4;
       } else {
-        out.set_cursor(to);
+        out.set_cursor(to - 1);
         write_one(entry, stop, !plain);
-        out.put(", ", 2);
+        out.put(", '", 3);
         to = out.cursor();
       }
       cares &= ~below_space;
@@ -392,7 +403,7 @@ void write_bracketed(const WordList& list, const TextSink& sink, std::size_t buf
     // What is left belongs to the entry that goes on into the next window.
     care = care || (cares != 0 && !all_printable(scan, cares));
   }
-  out.set_cursor(to);
+  out.set_cursor(to - 1);
 #endif
   // The last bytes, and every byte where the processor has no SSE2.
   for (;; ++scan) {

@@ -180,20 +180,28 @@ std::vector<DialogueCase> file_selection_cases() {
   };
 }
 
-// A text long enough for the deletion to go 64 bytes at a time: a stretch
-// with nothing to delete, then pieces with few, many and only characters to
-// delete, in an order that puts them at ever other places of the windows.
+// A text long enough for the deletion to go 64 bytes at a time, which it
+// does by moving the runs between deleted bytes once 64 or more have been
+// deleted, and byte by byte before. The text has no CR, so its windows of
+// 64 bytes start at multiples of 64 in the file, where the pieces below are
+// placed: a window with nothing to delete after one deleted byte, runs of
+// one byte when 61 are deleted, then pieces with few, many and only
+// characters to delete, at ever other places of the windows.
 DialogueCase long_text_deletions() {
-  struct Piece {
+  struct Text {
     std::string raw;
     std::string cleaned;
     std::string listed;
   };
   // Letters that differ from their neighbours, so that a byte out of place
   // shows.
-  std::string long_word;
-  for (int k = 0; k < 150; ++k) long_word += static_cast<char>('a' + k % 26);
-  const Piece pieces[] = {
+  const auto letters = [](std::size_t count) {
+    std::string word;
+    for (std::size_t k = 0; k < count; ++k) word += static_cast<char>('a' + k % 26);
+    return word;
+  };
+  const std::string long_word = letters(150);
+  const Text pieces[] = {
       {"Ala, ma kota. ", "Ala ma kota ", "'Ala', 'ma', 'kota', "},
       {"(nawias) ", "nawias ", "'nawias', "},
       {"\"cytat\": ", "cytat ", "'cytat', "},
@@ -204,44 +212,49 @@ DialogueCase long_text_deletions() {
       {long_word + " ", long_word + " ", std::string("'").append(long_word).append("', ")},
       {"żółć,gęś(lą)jaźń ", "żółćgęśląjaźń ", "'żółćgęśląjaźń', "},
   };
-  const std::string quiet(130, 'q');
-  std::string raw = quiet + " ";
-  std::string cleaned = quiet + " ";
-  std::string listed = "['" + quiet + "', ";
-  // A few deleted, then a long stretch with nothing to delete, which must
-  // still move down; then runs of one and two bytes between deleted ones
-  // while the count of deleted bytes passes 64.
-  raw += "a,b " + long_word + " ";
-  cleaned += "ab " + long_word + " ";
-  listed += std::string("'ab', '").append(long_word).append("', ");
-  const char* const letters[] = {"ą", "ć", "ę", "ł", "ń", "ó", "ś", "ź", "ż"};
+  Text text{"", "", "["};
+  const auto add_word = [&text](const std::string& raw, const std::string& cleaned) {
+    text.raw += raw + " ";
+    text.cleaned += cleaned + " ";
+    text.listed += std::string("'").append(cleaned).append("', ");
+  };
+  // Bytes 0..127: nothing to delete. Then one deleted byte, and windows
+  // with nothing to delete, whose bytes must move down all the same.
+  add_word(letters(127), letters(127));
+  add_word("a,b", "ab");
+  add_word(long_word, long_word);
+  // Up to the next window, then 60 deleted bytes, so that 61 are deleted
+  // when the runs of one byte start.
+  const std::size_t filling = 63 - text.raw.size() % 64;
+  add_word(letters(filling), letters(filling));
+  add_word(std::string(60, '.') + "abc", "abc");
   std::string short_runs;
-  for (int k = 0; k < 60; ++k) {
-    raw += ",";
-    raw += static_cast<char>('a' + k % 26);
-    short_runs += static_cast<char>('a' + k % 26);
+  std::string short_runs_cleaned;
+  for (std::size_t k = 0; k < 60; ++k) {
+    short_runs += ',';
+    short_runs += letters(k % 26 + 1).back();
+    short_runs_cleaned += letters(k % 26 + 1).back();
   }
-  for (int k = 0; k < 40; ++k) {
-    raw += letters[k % std::size(letters)];
-    raw += ".";
-    short_runs += letters[k % std::size(letters)];
+  const char* const polish_letters[] = {"ą", "ć", "ę", "ł", "ń", "ó", "ś", "ź", "ż"};
+  for (std::size_t k = 0; k < 40; ++k) {
+    short_runs += polish_letters[k % std::size(polish_letters)];
+    short_runs += '.';
+    short_runs_cleaned += polish_letters[k % std::size(polish_letters)];
   }
-  raw += " ";
-  cleaned += short_runs + " ";
-  listed += "'" + short_runs + "', ";
+  add_word(short_runs, short_runs_cleaned);
   int cats = 0;
   for (std::size_t round = 0; round < 40; ++round) {
-    const Piece& piece = pieces[(round * 5) % std::size(pieces)];
-    raw += piece.raw;
-    cleaned += piece.cleaned;
-    listed += piece.listed;
+    const Text& piece = pieces[(round * 5) % std::size(pieces)];
+    text.raw += piece.raw;
+    text.cleaned += piece.cleaned;
+    text.listed += piece.listed;
     if (&piece == &pieces[0]) ++cats;
   }
-  raw += "koniec";
-  cleaned += "koniec";
-  listed += "'koniec']";
-  return {"LongTextWithDeletionsEverywhere", {{"dlugi.txt", raw}}, "dlugi.txt\nkota\n\n",
-          say::from_file_to_end(cleaned, listed, "kota", std::to_string(cats))};
+  text.raw += "koniec";
+  text.cleaned += "koniec";
+  text.listed += "'koniec']";
+  return {"LongTextWithDeletionsEverywhere", {{"dlugi.txt", text.raw}}, "dlugi.txt\nkota\n\n",
+          say::from_file_to_end(text.cleaned, text.listed, "kota", std::to_string(cats))};
 }
 
 std::vector<DialogueCase> cleaning_cases() {
