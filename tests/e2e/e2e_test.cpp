@@ -1,13 +1,9 @@
 // End-to-end tests: whole dialogues with the real program, each in a fresh
 // folder with its fixture files. The expected outputs are composed from the
-// dialogue's texts below, written out by hand, never taken from a run.
-//
-// Usage: e2e_tests [gtest flags] [--line-ends=crlf] -- PROGRAM [WORDS...]
-// The words after "--" start the program, so that the same cases can run a
-// build for another platform under an emulator. With --line-ends=crlf, each
-// line feed of the expected standard output is expected as CR LF, which is
-// how the Windows build writes a line end to a file or pipe; nothing else
-// about the cases changes.
+// dialogue's texts in dialogue_texts.h, written out by hand, never taken
+// from a run. With --line-ends=crlf, each line feed of the expected
+// standard output is expected as CR LF, which is how the Windows build
+// writes a line end to a file or pipe; nothing else about the cases changes.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -15,16 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "e2e/dialogue_texts.h"
 #include "e2e/program_run.h"
+#include "e2e/test_main.h"
 
 namespace {
 
-std::vector<std::string> program_command;
-bool line_ends_are_crlf = false;
-
 // The expected standard output as the program under test writes it.
 std::string with_platform_line_ends(const std::string& text) {
-  if (!line_ends_are_crlf) return text;
+  if (!e2e::line_ends_are_crlf()) return text;
   std::string converted;
   for (const char character : text) {
     if (character == '\n') converted += '\r';
@@ -33,50 +28,6 @@ std::string with_platform_line_ends(const std::string& text) {
   return converted;
 }
 
-// The dialogue's texts, byte for byte.
-namespace say {
-
-const std::string file_prompt =
-    "\n\nPodaj nazwę pliku tekstowego razem z rozszerzeniem (*.txt).\n"
-    "Plik powinien znajdować się w tym samym folderze, co skrypt Pythona: ";
-const std::string banner = "\n\n\x1b[1;37;41m BŁĄD: \x1b[0m\n";
-const std::string bad_name =
-    "\x1b[1;31;40mNazwa pliku lub ścieżka do niego są nieprawidłowe.\nSpróbuj jeszcze raz.\n\x1b[0m\n";
-const std::string bad_content =
-    "\x1b[1;31;40mRozszerzenie pliku wskazuje, że jest to plik tekstowy...\n"
-    "ale jego zawartość już nie! Wybierz inny plik.\x1b[0m\n";
-const std::string give_up =
-    "\x1b[1;33;40mCoś chyba nie za bardzo Ci to wychodzi.\nPrzemyśl na spokojnie i spróbuj później.\n\n"
-    "Naciśnik ENTER...\x1b[0m";
-const std::string search_prompt = "Wpisz wyraz, który chcesz wyszukać: ";
-const std::string final_prompt = "Naciśnij ENTER, aby zamknąć...";
-
-// A failed attempt: the prompt, then the banner and the message.
-std::string rejected_name() { return file_prompt + banner + bad_name; }
-std::string rejected_content() { return file_prompt + banner + bad_content; }
-
-std::string cleaned_text(const std::string& text) {
-  return "\n\n\x1b[1;37;40mPrzeszukiwane zdanie po wyczyszczeniu: \x1b[0m\n\n\x1b[1;30;40m==================\n " +
-         text + " \n==================\n\n\x1b[0m\n";
-}
-
-std::string word_list(const std::string& bracketed) {
-  return "\n\x1b[1;37;40mZdanie po transformacji na listę:\x1b[0m\n\n\x1b[1;30;40m==================\n " +
-         bracketed + " \n==================\n\n\x1b[0m\n";
-}
-
-std::string report(const std::string& word, const std::string& count) {
-  return "\n\n\x1b[1;32;40mWyraz '" + word + "' wystąpił w tekście " + count + " raz(y).\n\n\x1b[0m\n";
-}
-
-// A read file from its cleaned text and list to the final prompt.
-std::string from_file_to_end(const std::string& text, const std::string& bracketed, const std::string& word,
-                             const std::string& count) {
-  return file_prompt + cleaned_text(text) + word_list(bracketed) + search_prompt + report(word, count) +
-         final_prompt;
-}
-
-}  // namespace say
 
 struct Fixture {
   std::string name;
@@ -114,7 +65,7 @@ TEST_P(Dialogue, WholeOutputAndStatus) {
   const std::string folder = e2e::make_temporary_folder();
   for (const Fixture& fixture : dialogue.fixtures) create_fixture(folder, fixture);
 
-  std::vector<std::string> command = program_command;
+  std::vector<std::string> command = e2e::program_command();
   command.insert(command.end(), dialogue.arguments.begin(), dialogue.arguments.end());
   const e2e::RunResult result = e2e::run_program(command, {folder, dialogue.typed});
   e2e::remove_folder(folder);
@@ -319,23 +270,3 @@ INSTANTIATE_TEST_SUITE_P(Cleaning, Dialogue, testing::ValuesIn(cleaning_cases())
 INSTANTIATE_TEST_SUITE_P(Search, Dialogue, testing::ValuesIn(search_cases()), case_name);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  bool after_separator = false;
-  for (int index = 1; index < argc; ++index) {
-    const std::string word = argv[index];
-    if (after_separator) {
-      program_command.push_back(word);
-    } else if (word == "--") {
-      after_separator = true;
-    } else if (word == "--line-ends=crlf") {
-      line_ends_are_crlf = true;
-    }
-  }
-  if (program_command.empty() && !testing::GTEST_FLAG(list_tests)) {
-    std::fprintf(stderr, "usage: e2e_tests [gtest flags] [--line-ends=crlf] -- PROGRAM [WORDS...]\n");
-    return 2;
-  }
-  return RUN_ALL_TESTS();
-}

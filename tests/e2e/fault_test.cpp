@@ -2,8 +2,6 @@
 // (the end of input at each prompt, Ctrl+C, standard output that refuses
 // writes, files that cannot be read, huge and odd names). Each run must end
 // with a status and a one-line diagnostic, never a hang or a signal death.
-//
-// Usage: fault_tests [gtest flags] -- PROGRAM [WORDS...]
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,34 +18,11 @@
 #include <thread>
 #include <vector>
 
+#include "e2e/dialogue_texts.h"
 #include "e2e/program_run.h"
+#include "e2e/test_main.h"
 
 namespace {
-
-std::vector<std::string> program_command;
-
-// The dialogue's texts that the cases wait for or look for, byte for byte.
-namespace say {
-
-const std::string file_prompt =
-    "\n\nPodaj nazwę pliku tekstowego razem z rozszerzeniem (*.txt).\n"
-    "Plik powinien znajdować się w tym samym folderze, co skrypt Pythona: ";
-const std::string rejected_name =
-    "\n\n\x1b[1;37;41m BŁĄD: \x1b[0m\n"
-    "\x1b[1;31;40mNazwa pliku lub ścieżka do niego są nieprawidłowe.\nSpróbuj jeszcze raz.\n\x1b[0m\n";
-const std::string give_up =
-    "\x1b[1;33;40mCoś chyba nie za bardzo Ci to wychodzi.\nPrzemyśl na spokojnie i spróbuj później.\n\n"
-    "Naciśnik ENTER...\x1b[0m";
-const std::string search_prompt = "Wpisz wyraz, który chcesz wyszukać: ";
-const std::string final_prompt = "Naciśnij ENTER, aby zamknąć...";
-const std::string interrupted = "licznik-wyrazow: przerwano (Ctrl+C)\n";
-const std::string colour_reset = "\x1b[0m";
-
-std::string report(const std::string& word, const std::string& count) {
-  return "\n\n\x1b[1;32;40mWyraz '" + word + "' wystąpił w tekście " + count + " raz(y).\n\n\x1b[0m\n";
-}
-
-}  // namespace say
 
 // Checks the diagnostic of the failure path: one line that names the
 // program and holds each of `mentions`.
@@ -141,7 +116,7 @@ class AtPrompt : public Fault, public testing::WithParamInterface<PromptCase> {
 // Standard input is a pipe that stays open while the program waits, as when
 // another program feeds it, and ends only then.
 TEST_P(AtPrompt, EndOfInputEndsTheRunWithADiagnostic) {
-  e2e::Session session(program_command, options());
+  e2e::Session session(e2e::program_command(), options());
   reach_prompt(session);
   session.end_input();
   const e2e::RunResult result = session.finish();
@@ -151,7 +126,7 @@ TEST_P(AtPrompt, EndOfInputEndsTheRunWithADiagnostic) {
 }
 
 TEST_P(AtPrompt, InterruptEndsTheRunWithStatusOne) {
-  e2e::Session session(program_command, options());
+  e2e::Session session(e2e::program_command(), options());
   reach_prompt(session);
   session.interrupt();
   const e2e::RunResult result = session.finish();
@@ -188,7 +163,7 @@ class OnTerminal : public Fault, public testing::WithParamInterface<KeyCase> {};
 TEST_P(OnTerminal, KeyEndsTheRunWithTheColoursReset) {
   const KeyCase& key = GetParam();
   write("notatki.txt", "kot pies kot");
-  e2e::Session session(program_command, terminal());
+  e2e::Session session(e2e::program_command(), terminal());
   ASSERT_TRUE(session.wait_for_output(say::file_prompt));
   ASSERT_TRUE(session.type(key.typed));
   ASSERT_TRUE(session.wait_for_output(key.prompt));
@@ -259,7 +234,7 @@ class FifoWriter {
 TEST_F(Fault, FifoIsReadLikeAFile) {
   ASSERT_EQ(::mkfifo(path("rura.txt").c_str(), 0600), 0);
   FifoWriter writer(path("rura.txt"), {"kot pies \n", "kot ", "pies\nkot"}, false);
-  e2e::Session session(program_command, options());
+  e2e::Session session(e2e::program_command(), options());
   ASSERT_TRUE(session.type("rura.txt\nkot\n\n"));
   session.end_input();
   const e2e::RunResult result = session.finish();
@@ -277,7 +252,7 @@ TEST_F(Fault, FifoIsReadLikeAFile) {
 TEST_F(Fault, InterruptWhileReadingASlowFile) {
   ASSERT_EQ(::mkfifo(path("rura.txt").c_str(), 0600), 0);
   FifoWriter writer(path("rura.txt"), {"kot pies "}, true);
-  e2e::Session session(program_command, options());
+  e2e::Session session(e2e::program_command(), options());
   ASSERT_TRUE(session.type("rura.txt\nkot\n\n"));
   ASSERT_TRUE(writer.wait_until_written(std::chrono::seconds(20)));
   session.interrupt();
@@ -289,7 +264,7 @@ TEST_F(Fault, InterruptWhileReadingASlowFile) {
 
 TEST_F(Fault, InterruptWhilePrintingALargeFile) {
   write("duzy.txt", large_text(64 << 20));
-  e2e::Session session(program_command, options());
+  e2e::Session session(e2e::program_command(), options());
   ASSERT_TRUE(session.type("duzy.txt\nkot\n\n"));
   ASSERT_TRUE(session.wait_for_output_size(2 << 20));
   session.interrupt();
@@ -302,7 +277,7 @@ TEST_F(Fault, InterruptWhilePrintingALargeFile) {
 // Wherever the work has got to: reading, decoding, cleaning or printing.
 TEST_F(Fault, InterruptRightAfterNamingALargeFile) {
   write("duzy.txt", large_text(64 << 20));
-  e2e::Session session(program_command, options());
+  e2e::Session session(e2e::program_command(), options());
   ASSERT_TRUE(session.wait_for_output(say::file_prompt));
   ASSERT_TRUE(session.type("duzy.txt\n"));
   std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -331,7 +306,7 @@ class RefusingOutput : public Fault, public testing::WithParamInterface<OutputCa
 
 TEST_P(RefusingOutput, EndsTheRunWithADiagnostic) {
   write("notatki.txt", "kot pies kot");
-  e2e::Session session(program_command, options(GetParam().output));
+  e2e::Session session(e2e::program_command(), options(GetParam().output));
   session.type("notatki.txt\nkot\n\n");  // it may stop reading at any point
   session.end_input();
   const e2e::RunResult result = session.finish();
@@ -347,7 +322,7 @@ INSTANTIATE_TEST_SUITE_P(Each, RefusingOutput, testing::ValuesIn(output_cases), 
 // default, so a program that does not handle it would die of it.
 TEST_F(Fault, OutputReaderGoesAwayMidway) {
   write("duzy.txt", large_text(16 << 20));
-  e2e::Session session(program_command, options());
+  e2e::Session session(e2e::program_command(), options());
   ASSERT_TRUE(session.type("duzy.txt\n"));
   ASSERT_TRUE(session.wait_for_output_size(1 << 20));
   session.stop_reading_output();
@@ -363,7 +338,7 @@ TEST_F(Fault, OutputReaderGoesAwayMidway) {
 // link is resolved in the program's own process.
 TEST_F(Fault, FileWhoseReadFails) {
   ASSERT_EQ(::symlink("/proc/self/mem", path("mem.txt").c_str()), 0);
-  e2e::Session session(program_command, options());
+  e2e::Session session(e2e::program_command(), options());
   ASSERT_TRUE(session.type("mem.txt\n\n"));
   session.end_input();
   const e2e::RunResult result = session.finish();
@@ -404,7 +379,7 @@ class BadName : public Fault, public testing::WithParamInterface<NameCase> {};
 
 TEST_P(BadName, IsRejectedAndTheNextAttemptWorks) {
   write("notatki.txt", "kot pies kot");
-  e2e::Session session(program_command, options());
+  e2e::Session session(e2e::program_command(), options());
   ASSERT_TRUE(session.type(GetParam().typed_name + "\nnotatki.txt\nkot\n\n"));
   session.end_input();
   const e2e::RunResult result = session.finish();
@@ -412,7 +387,7 @@ TEST_P(BadName, IsRejectedAndTheNextAttemptWorks) {
   EXPECT_EQ(result.signal, 0);
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(result.err, "");
-  EXPECT_EQ(result.out.rfind(say::file_prompt + say::rejected_name + say::file_prompt + "\n\n", 0), 0U)
+  EXPECT_EQ(result.out.rfind(say::rejected_name() + say::file_prompt + "\n\n", 0), 0U)
       << result.out.substr(0, 600);
   EXPECT_TRUE(ends_with(result.out, say::report("kot", "2") + say::final_prompt));
 }
@@ -425,7 +400,7 @@ INSTANTIATE_TEST_SUITE_P(Typed, BadName, testing::ValuesIn(name_cases), name_cas
 // and echoed whole in the report.
 TEST_F(Fault, OneMebibyteWordAtTheSearchPrompt) {
   write("slowo.txt", "kot " + one_mib_line + " pies");
-  e2e::Session session(program_command, options());
+  e2e::Session session(e2e::program_command(), options());
   ASSERT_TRUE(session.type("slowo.txt\n" + one_mib_line + "\n\n"));
   session.end_input();
   const e2e::RunResult result = session.finish();
@@ -436,21 +411,3 @@ TEST_F(Fault, OneMebibyteWordAtTheSearchPrompt) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  bool after_separator = false;
-  for (int index = 1; index < argc; ++index) {
-    const std::string word = argv[index];
-    if (after_separator) {
-      program_command.push_back(word);
-    } else if (word == "--") {
-      after_separator = true;
-    }
-  }
-  if (program_command.empty() && !testing::GTEST_FLAG(list_tests)) {
-    std::fprintf(stderr, "usage: fault_tests [gtest flags] -- PROGRAM [WORDS...]\n");
-    return 2;
-  }
-  return RUN_ALL_TESTS();
-}
