@@ -11,12 +11,6 @@
 //   neither ends input at a byte 0x1A nor changes line ends behind our
 //   back. Each line feed goes out as CR LF, the platform's line end; what
 //   comes in is passed on as it is (the line reader takes CR LF).
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <fcntl.h>
