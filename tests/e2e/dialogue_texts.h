@@ -1,9 +1,12 @@
 // This file holds the dialogue's texts as the end-to-end tests expect them,
-// written out by hand, byte for byte, and the pieces of whole outputs made
-// of them.
+// written out by hand, byte for byte, the pieces of whole outputs made of
+// them, and the check of the failure diagnostic.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
+#include <vector>
 
 // The dialogue's texts, byte for byte.
 namespace say {
@@ -51,3 +54,12 @@ inline std::string from_file_to_end(const std::string& text, const std::string& 
 }
 
 }  // namespace say
+
+// Checks the diagnostic of the failure path: one line that names the
+// program and holds each of `mentions`.
+inline void expect_diagnostic(const std::string& err, const std::vector<std::string>& mentions) {
+  EXPECT_EQ(err.rfind("licznik-wyrazow: ", 0), 0U) << err;
+  ASSERT_FALSE(err.empty());
+  EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+  for (const std::string& mention : mentions) EXPECT_NE(err.find(mention), std::string::npos) << err;
+}

@@ -24,15 +24,6 @@
 
 namespace {
 
-// Checks the diagnostic of the failure path: one line that names the
-// program and holds each of `mentions`.
-void expect_diagnostic(const std::string& err, const std::vector<std::string>& mentions) {
-  EXPECT_EQ(err.rfind("licznik-wyrazow: ", 0), 0U) << err;
-  ASSERT_FALSE(err.empty());
-  EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
-  for (const std::string& mention : mentions) EXPECT_NE(err.find(mention), std::string::npos) << err;
-}
-
 void expect_failure_status(const e2e::RunResult& result) {
   EXPECT_FALSE(result.timed_out);
   EXPECT_EQ(result.signal, 0);
