@@ -278,8 +278,7 @@ std::uint64_t count_equal(const WordList& list, std::string_view word) noexcept 
       std::uint64_t spaces = 0;
       for (int block = 0; block < 4; ++block) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * block));
-        const auto block_spaces = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(' '))));
-        spaces |= static_cast<std::uint64_t>(block_spaces) << (16 * block);
+        spaces |= static_cast<std::uint64_t>(detail::space_mask(chunk)) << (16 * block);
       }
       return spaces;
     };
@@ -368,8 +367,7 @@ void write_bracketed(const WordList& list, const TextSink& sink, std::size_t buf
     std::uint64_t cares = 0;
     for (int block = 0; block < 4; ++block) {
       const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(scan + 16 * block));
-      const auto block_spaces = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(' '))));
-      spaces |= static_cast<std::uint64_t>(block_spaces) << (16 * block);
+      spaces |= static_cast<std::uint64_t>(detail::space_mask(chunk)) << (16 * block);
       cares |= static_cast<std::uint64_t>(care_mask(chunk)) << (16 * block);
     }
     while (spaces != 0) {

@@ -15,6 +15,17 @@
 
 namespace text {
 
+#if defined(__SSE2__)
+namespace detail {
+
+// The spaces among 16 bytes, one bit each, lowest byte first.
+inline unsigned space_mask(__m128i chunk) noexcept {
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(' '))));
+}
+
+}  // namespace detail
+#endif
+
 // The entries of a text cut at every space U+0020 and only there: n spaces
 // give n + 1 entries, empty ones included. The list copies nothing; it views
 // the text it was made from, which must outlive it.
@@ -71,7 +82,7 @@ class WordList {
         }
         if (text_end_ - scanned_ < 16) break;
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(scanned_));
-        spaces_ = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(' '))));
+        spaces_ = detail::space_mask(block);
         scanned_ += 16;
       }
 #endif
