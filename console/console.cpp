@@ -89,7 +89,7 @@ void write_value(const text::WordList& list) {
 
 void write_line_end() { output().put("\n", 1); }
 
-std::string input(std::string_view prompt) {
+std::string input(std::string_view prompt, [[maybe_unused]] const Completer& complete) {
   write_value(prompt);
   flush();
   std::string line;

@@ -2,8 +2,10 @@
 // way the dialogue talks to the user, and the process-wide console set-up.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/word_list.h"
 
@@ -35,11 +37,16 @@ void print(const Values&... values) {
   write_line_end();
 }
 
+// What Tab offers for the line typed so far: whole lines that could replace
+// it, in the order in which they are listed. No completer, no completion.
+using Completer = std::function<std::vector<std::string>(std::string_view typed)>;
+
 // Writes the prompt, flushes all output, and reads one line from standard
-// input. The line ends at LF, CR LF or a lone CR and is returned without its
+// input. Where standard input and output are both terminals, the line is
+// edited as in a shell, and Tab completes it from `complete`. The line ends at LF, CR LF or a lone CR and is returned without its
 // terminator, byte for byte as typed. Throws GeneralFailure at the end of
 // input with nothing read, and on a read or write error.
-std::string input(std::string_view prompt);
+std::string input(std::string_view prompt, const Completer& complete = {});
 
 // Sends all buffered output on. Throws GeneralFailure on a write error.
 void flush();
