@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "console/diagnostic_text.h"
 #include "console/general_failure.h"
 #include "console/line_reader.h"
 #include "console/platform.h"
@@ -74,11 +75,38 @@ LineReader& standard_input() {
   return reader;
 }
 
+// The last complete SGR sequence (ESC [, digits and semicolons, m) in the
+// last bytes of `text`, or nothing. Only the end is looked at, so that a
+// large text costs no more than a short one: the dialogue's own colours
+// stand at the ends of the pieces it prints.
+std::string_view last_colour(std::string_view text) noexcept {
+  constexpr std::size_t looked_at = 64;
+  if (text.size() > looked_at) text.remove_prefix(text.size() - looked_at);
+  std::size_t end = text.size();
+  while (end != 0) {
+    const std::size_t start = text.rfind('\x1b', end - 1);
+    if (start == std::string_view::npos) break;
+    std::size_t next = start + 1;
+    if (next < text.size() && text[next] == '[') {
+      ++next;
+      while (next < text.size() && ((text[next] >= '0' && text[next] <= '9') || text[next] == ';')) ++next;
+      if (next < text.size() && text[next] == 'm') return text.substr(start, next + 1 - start);
+    }
+    end = start;
+  }
+  return {};
+}
+
 }  // namespace
 
-void prepare(int interrupt_status) { platform::prepare_streams(interrupt_status); }
+void prepare(int failure_status) { platform::prepare_streams(failure_status); }
 
-void write_value(std::string_view text) { output().put(text.data(), text.size()); }
+void write_value(std::string_view text) {
+  output().put(text.data(), text.size());
+  if (platform::output_is_terminal()) {
+    if (const std::string_view colour = last_colour(text); !colour.empty()) platform::note_colour(colour);
+  }
+}
 
 // The bracketed form of a large list comes in pieces the size of the
 // output buffer, which go out straight from the form's own buffer.
@@ -103,7 +131,8 @@ void flush() { output().flush(); }
 
 void report_failure(std::string_view what) noexcept {
   // What was printed before the failure still reaches the user, and a
-  // terminal is not left in a colour.
+  // terminal is left neither in a colour nor in the modes of line editing.
+  platform::restore_terminal();
   try {
     if (platform::output_is_terminal()) output().put("\x1b[0m", 4);
     flush();
@@ -113,7 +142,7 @@ void report_failure(std::string_view what) noexcept {
   std::string line;
   try {
     if (platform::error_is_terminal()) line += '\n';
-    line += "licznik-wyrazow: ";
+    line += diagnostic_prefix;
     line += what;
     line += '\n';
   } catch (...) {

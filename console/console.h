@@ -12,10 +12,13 @@
 namespace console {
 
 // Sets up the standard streams once, before anything is written: an
-// interrupt (Ctrl+C) at any moment ends the run with `interrupt_status`
-// after a one-line diagnostic, a reader that went away gives a write error
-// rather than a silent death, and large output gets large pipe buffers.
-void prepare(int interrupt_status);
+// interrupt (Ctrl+C) or another terminating signal at any moment ends the
+// run with `failure_status` after a one-line diagnostic, with the terminal
+// as it was at the start; a stop (Ctrl+Z) leaves the terminal without
+// colour until the run goes on; a reader that went away, or a file size
+// limit, gives a write error rather than a silent death; and large output
+// gets large pipe buffers.
+void prepare(int failure_status);
 
 // The text form of each kind of value `print` takes.
 void write_value(std::string_view text);
@@ -52,8 +55,9 @@ std::string input(std::string_view prompt, const Completer& complete = {});
 void flush();
 
 // Writes the diagnostic line of the general failure path to standard error,
-// after sending on what output is still buffered. When standard output is a
-// terminal, its colours are reset first, so that it is not left coloured.
+// after sending on what output is still buffered. The terminal gets back
+// the modes it had at the start, and when standard output is a terminal,
+// its colours are reset first, so that it is not left coloured.
 void report_failure(std::string_view what) noexcept;
 
 }  // namespace console

@@ -22,6 +22,7 @@
 #include <climits>
 #include <string>
 
+#include "console/diagnostic_text.h"
 #include "console/error_text.h"
 #include "console/general_failure.h"
 #include "console/platform.h"
@@ -36,9 +37,6 @@ namespace {
 constexpr int input_descriptor = 0;
 constexpr int output_descriptor = 1;
 constexpr int error_descriptor = 2;
-
-constexpr wchar_t interrupt_message[] = L"licznik-wyrazow: przerwano (Ctrl+C)\n";
-constexpr char interrupt_message_bytes[] = "licznik-wyrazow: przerwano (Ctrl+C)\r\n";
 
 // Set once in prepare_streams, before the interrupt handler is installed.
 volatile LONG exit_status_on_interrupt = 1;
@@ -274,12 +272,10 @@ ConsoleInput& console_input() {
 BOOL WINAPI on_control(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
   if (output_console != nullptr) write_console_units(output_console, L"\x1b[0m", 4);
-  if (error_console != nullptr) {
-    write_console_units(error_console, L"\n", 1);
-    write_console_units(error_console, interrupt_message, std::size(interrupt_message) - 1);
-  } else {
-    write_descriptor(error_descriptor, interrupt_message_bytes, std::size(interrupt_message_bytes) - 1);
-  }
+  if (error_console != nullptr) write_error("\n");
+  write_error(diagnostic_prefix);
+  write_error(interrupted);
+  write_error("\n");
   ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(exit_status_on_interrupt));
   return TRUE;
 }
@@ -295,8 +291,8 @@ void enable_colour_sequences(HANDLE console) noexcept {
 
 }  // namespace
 
-void prepare_streams(int interrupt_status) {
-  exit_status_on_interrupt = interrupt_status;
+void prepare_streams(int failure_status) {
+  exit_status_on_interrupt = failure_status;
   input_console = console_or_null(STD_INPUT_HANDLE);
   output_console = console_or_null(STD_OUTPUT_HANDLE);
   error_console = console_or_null(STD_ERROR_HANDLE);
@@ -338,5 +334,10 @@ void write_error(std::string_view text) noexcept {
     write_with_crlf(error_descriptor, text);
   }
 }
+
+// There is no stop and continuation of a run here, and the console's modes
+// are the ones it had: nothing to remember or put back.
+void note_colour(std::string_view) noexcept {}
+void restore_terminal() noexcept {}
 
 }  // namespace console::platform

@@ -11,6 +11,7 @@
 #endif
 
 #include "console/console.h"
+#include "console/diagnostic_text.h"
 #include "console/general_failure.h"
 #include "dialogue/file_selection.h"
 #include "dialogue/state.h"
@@ -26,11 +27,15 @@ constexpr int kodBledu = 1;
 // The command interpreter is run once with a single space: on Windows this
 // is what switches the console to understanding colour sequences. Its
 // result does not matter, but an interrupt that ended it ends the run too.
+// While `system` waits, it ignores SIGINT itself, so an interrupt sent to
+// this process alone in that moment is lost; Ctrl+C at the terminal
+// reaches the interpreter as well, and its end by the interrupt
+// ends the run.
 void przygotujKonsole() {
   [[maybe_unused]] const int wynik = std::system(" ");
 #if !defined(_WIN32)
   if (wynik != -1 && WIFSIGNALED(wynik) && WTERMSIG(wynik) == SIGINT) {
-    throw console::GeneralFailure("przerwano (Ctrl+C)");
+    throw console::GeneralFailure(std::string(console::interrupted));
   }
 #endif
 }

@@ -1,6 +1,8 @@
 // This file implements the file selection phase.
 #include "dialogue/file_selection.h"
 
+#include <new>
+
 #include "console/console.h"
 #include "console/error_text.h"
 #include "console/general_failure.h"
@@ -39,7 +41,13 @@ bool wczytajPlik(StanDialogu& stan) {
                                   console::describe_error(otwarcie.error_number));
   }
   stan.otwartyPlik = std::move(otwarcie.file);
-  files::ReadResult odczyt = files::read(stan.otwartyPlik);
+  files::ReadResult odczyt;
+  try {
+    odczyt = files::read(stan.otwartyPlik);
+  } catch (const std::bad_alloc&) {
+    // What was read is freed by now, so the diagnostic has room.
+    throw console::GeneralFailure("plik " + opisPliku(stan.nazwaPlikuDoOtwarcia) + " nie mieści się w pamięci");
+  }
   switch (odczyt.failure) {
     case files::ReadFailure::none:
       stan.zdanie = std::move(odczyt.text);

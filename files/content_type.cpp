@@ -103,6 +103,16 @@ constexpr std::array builtin_types = {
 
 using TypeTable = std::unordered_map<std::string, std::string>;
 
+// Extensions are matched without regard to letter case: the table holds
+// them in lower case, and a name's extension is looked up so.
+std::string folded(std::string_view extension) {
+  std::string key(extension);
+  std::transform(key.begin(), key.end(), key.begin(), [](char character) {
+    return (character >= 'A' && character <= 'Z') ? static_cast<char>(character - 'A' + 'a') : character;
+  });
+  return key;
+}
+
 // The platform's table in the mime.types format: a type, then the
 // extensions it has, with # starting a comment. Read at most once.
 TypeTable read_platform_table() {
@@ -116,7 +126,8 @@ TypeTable read_platform_table() {
     std::string type;
     std::string extension;
     if (!(words >> type)) continue;
-    while (words >> extension) table.emplace(extension, type);
+    // Some extensions are listed in capitals only (CQL, VFK).
+    while (words >> extension) table.emplace(folded(extension), type);
   }
 #endif
   return table;
@@ -160,12 +171,7 @@ std::optional<std::string_view> guess_type(std::string_view path) {
   const std::string_view extension = extension_of(path);
   if (extension.empty()) return std::nullopt;
   const TypeTable& table = type_table();
-  std::string key(extension);
-  if (const auto found = table.find(key); found != table.end()) return found->second;
-  std::transform(key.begin(), key.end(), key.begin(), [](char character) {
-    return (character >= 'A' && character <= 'Z') ? static_cast<char>(character - 'A' + 'a') : character;
-  });
-  if (const auto found = table.find(key); found != table.end()) return found->second;
+  if (const auto found = table.find(folded(extension)); found != table.end()) return found->second;
   return std::nullopt;
 }
 

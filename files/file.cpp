@@ -117,11 +117,13 @@ bool holds_nul(std::string_view path) noexcept { return path.find('\0') != std::
 // Reads into `text` from `filled` on until the end of the file, growing the
 // buffer when it is full. Returns 0 or the system's error number.
 int read_to_end(int descriptor, std::string& text, std::size_t filled) {
+  // On the heap, and only when needed: a small stack (ulimit -s) must do.
+  std::string probe;
   for (;;) {
     if (filled == text.size()) {
       // Either the size was not known, or the file grew: a small probe
       // tells which without doubling a buffer that is already right.
-      std::array<char, 64 * 1024> probe;
+      if (probe.empty()) probe.resize(64 * 1024);
       const long long got = FileAccess::read_some(descriptor, probe.data(), probe.size());
       if (got < 0) {
         if (errno == EINTR) continue;

@@ -142,4 +142,21 @@ TEST(GuessTypeTest, FollowsTheExtensionOfTheName) {
   }
 }
 
+// Every letter case of an extension gets the same answer, also for those
+// that the platform's table lists in capitals only (CQL and VFK in common
+// mime.types files), whether or not this machine's table has them.
+TEST(GuessTypeTest, GivesEveryLetterCaseOfAnExtensionTheSameAnswer) {
+  for (const std::string extension : {"cql", "vfk", "txt", "json", "md"}) {
+    const std::optional<std::string_view> lower = files::guess_type("dane." + extension);
+    for (unsigned capitals = 1; capitals < (1U << extension.size()); ++capitals) {
+      std::string cased = extension;
+      for (std::size_t position = 0; position < cased.size(); ++position) {
+        if ((capitals >> position & 1U) != 0) cased[position] = static_cast<char>(cased[position] - 'a' + 'A');
+      }
+      SCOPED_TRACE(cased);
+      EXPECT_EQ(files::guess_type("dane." + cased), lower);
+    }
+  }
+}
+
 }  // namespace

@@ -26,6 +26,7 @@ inline const std::string give_up =
 inline const std::string search_prompt = "Wpisz wyraz, który chcesz wyszukać: ";
 inline const std::string final_prompt = "Naciśnij ENTER, aby zamknąć...";
 inline const std::string interrupted = "licznik-wyrazow: przerwano (Ctrl+C)\n";
+inline std::string ended_by(const std::string& signal) { return "licznik-wyrazow: zakończono sygnałem " + signal + "\n"; }
 inline const std::string colour_reset = "\x1b[0m";
 
 // A failed attempt: the prompt, then the banner and the message.

@@ -1,18 +1,24 @@
 // Fault tests: the real program under bad input and a hostile environment
-// (the end of input at each prompt, Ctrl+C, standard output that refuses
-// writes, files that cannot be read, huge and odd names). Each run must end
-// with a status and a one-line diagnostic, never a hang or a signal death.
+// (the end of input at each prompt, Ctrl+C and the other signals that end
+// or stop a run, signals as the starter left them, resource limits,
+// standard output that refuses writes, files that cannot be read, huge and
+// odd names). Each run must end with a status and a one-line diagnostic,
+// never a hang or a signal death.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -28,6 +34,14 @@ void expect_failure_status(const e2e::RunResult& result) {
   EXPECT_FALSE(result.timed_out);
   EXPECT_EQ(result.signal, 0);
   EXPECT_EQ(result.exit_status, 1);
+}
+
+// A run that went to its end: status 0, nothing on standard error.
+void expect_success(const e2e::RunResult& result) {
+  EXPECT_FALSE(result.timed_out);
+  EXPECT_EQ(result.signal, 0);
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.err, "");
 }
 
 bool ends_with(const std::string& text, const std::string& end) {
@@ -67,6 +81,16 @@ class Fault : public testing::Test {
   e2e::SessionOptions terminal() const {
     e2e::SessionOptions session = options();
     session.terminal = true;
+    return session;
+  }
+
+  // The program started on a large text file on a terminal, well into
+  // printing the text in colour when it returns.
+  std::unique_ptr<e2e::Session> printing_on_terminal() const {
+    write("duzy.txt", large_text(64 << 20));
+    auto session = std::make_unique<e2e::Session>(e2e::program_command(), terminal());
+    EXPECT_TRUE(session->type("duzy.txt\n"));
+    EXPECT_TRUE(session->wait_for_output_size(1 << 20));
     return session;
   }
 
@@ -172,6 +196,256 @@ TEST_P(OnTerminal, KeyEndsTheRunWithTheColoursReset) {
 std::string key_name(const testing::TestParamInfo<KeyCase>& info) { return info.param.name; }
 
 INSTANTIATE_TEST_SUITE_P(Keys, OnTerminal, testing::ValuesIn(key_cases), key_name);
+
+std::string last_bytes(const std::string& text) { return text.substr(text.size() - std::min<std::size_t>(text.size(), 300)); }
+
+// The signals that end a run, each named in its diagnostic. On a terminal
+// the colours are reset first, whether the signal came at a prompt or in
+// the middle of a large text printed in colour.
+struct SignalCase {
+  std::string name;
+  int number;
+  std::string diagnostic;
+};
+
+void PrintTo(const SignalCase& row, std::ostream* out) { *out << row.name; }
+
+const SignalCase signal_cases[] = {
+    {"Interrupt", SIGINT, say::interrupted},
+    {"Terminate", SIGTERM, say::ended_by("SIGTERM")},
+    {"HangUp", SIGHUP, say::ended_by("SIGHUP")},
+    {"Quit", SIGQUIT, say::ended_by("SIGQUIT")},
+};
+
+class EndingSignal : public Fault, public testing::WithParamInterface<SignalCase> {
+ protected:
+  // The case's signal, sent while the program waits at the search prompt.
+  e2e::RunResult signalled_at_search_prompt(const e2e::SessionOptions& session_options) {
+    write("notatki.txt", "kot pies kot");
+    e2e::Session session(e2e::program_command(), session_options);
+    EXPECT_TRUE(session.type("notatki.txt\n"));
+    EXPECT_TRUE(session.wait_for_output(say::search_prompt));
+    session.send_signal(GetParam().number);
+    return session.finish();
+  }
+};
+
+TEST_P(EndingSignal, AtAPromptWithPipes) {
+  const e2e::RunResult result = signalled_at_search_prompt(options());
+  expect_failure_status(result);
+  EXPECT_TRUE(ends_with(result.out, say::search_prompt));
+  EXPECT_EQ(result.err, GetParam().diagnostic);
+}
+
+TEST_P(EndingSignal, AtAPromptOnATerminal) {
+  const e2e::RunResult result = signalled_at_search_prompt(terminal());
+  expect_failure_status(result);
+  EXPECT_TRUE(ends_with(result.out, say::search_prompt + say::colour_reset + "\n" + GetParam().diagnostic))
+      << last_bytes(result.out);
+}
+
+TEST_P(EndingSignal, WhilePrintingOnATerminal) {
+  const std::unique_ptr<e2e::Session> printing = printing_on_terminal();
+  e2e::Session& session = *printing;
+  session.send_signal(GetParam().number);
+  const e2e::RunResult result = session.finish();
+  expect_failure_status(result);
+  EXPECT_EQ(result.out.find(say::search_prompt), std::string::npos) << "the run went on to the search";
+  EXPECT_TRUE(ends_with(result.out, say::colour_reset + "\n" + GetParam().diagnostic)) << last_bytes(result.out);
+}
+
+std::string signal_name(const testing::TestParamInfo<SignalCase>& info) { return info.param.name; }
+
+INSTANTIATE_TEST_SUITE_P(Each, EndingSignal, testing::ValuesIn(signal_cases), signal_name);
+
+// The terminal goes away in the middle of printing, as when its window is
+// closed: the run ends at once, its last writes failing quietly.
+TEST_F(Fault, TerminalHangsUpWhilePrinting) {
+  const std::unique_ptr<e2e::Session> printing = printing_on_terminal();
+  e2e::Session& session = *printing;
+  session.hang_up();
+  expect_failure_status(session.finish(std::chrono::seconds(10)));
+}
+
+// Ctrl+Z in the middle of coloured output: the colours are reset for the
+// shell, and the colour in force comes back when the run goes on, as do the
+// terminal's modes of that moment. Without a shell in its session the
+// program's stop is dropped by the system, so here it goes on at once.
+TEST_F(Fault, StopAndContinueWhilePrintingOnATerminal) {
+  const std::unique_ptr<e2e::Session> printing = printing_on_terminal();
+  e2e::Session& session = *printing;
+  const int terminal = ::open(session.terminal_name().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(terminal, 0);
+  termios editing{};
+  ASSERT_EQ(::tcgetattr(terminal, &editing), 0);
+  editing.c_lflag &= ~static_cast<tcflag_t>(ICANON);
+  ASSERT_EQ(::tcsetattr(terminal, TCSANOW, &editing), 0);
+
+  // One after the other: a SIGCONT would discard a SIGTSTP not yet taken.
+  session.send_signal(SIGTSTP);
+  EXPECT_TRUE(session.wait_for_output_size(4 << 20)) << "the run did not go on";
+  session.send_signal(SIGCONT);
+  EXPECT_TRUE(session.wait_for_output_size(8 << 20)) << "the run did not go on";
+  termios after_stop{};
+  EXPECT_EQ(::tcgetattr(terminal, &after_stop), 0);
+  ::close(terminal);
+  session.send_signal(SIGTERM);
+  const e2e::RunResult result = session.finish();
+  expect_failure_status(result);
+
+  EXPECT_EQ(after_stop.c_lflag & ICANON, 0U) << "the modes of the moment of the stop are not back";
+  const std::size_t stop = result.out.find(say::colour_reset + "\x1b[1;30;40m");
+  ASSERT_NE(stop, std::string::npos) << "no reset and colour again";
+  EXPECT_GE(stop, std::size_t{1} << 20);
+  EXPECT_TRUE(ends_with(result.out, say::colour_reset + "\n" + say::ended_by("SIGTERM"))) << last_bytes(result.out);
+}
+
+// Line editing changes the terminal's modes; however they were changed,
+// every ending leaves the terminal in the modes of the start.
+enum class Ending { signal, failure };
+
+struct ModesCase {
+  std::string name;
+  Ending ending;
+};
+
+void PrintTo(const ModesCase& row, std::ostream* out) { *out << row.name; }
+
+const ModesCase modes_cases[] = {
+    {"Signal", Ending::signal},
+    {"FailurePath", Ending::failure},
+};
+
+class TerminalModes : public Fault, public testing::WithParamInterface<ModesCase> {};
+
+TEST_P(TerminalModes, AreThoseOfTheStartAfterTheEnding) {
+  ASSERT_EQ(::symlink("/proc/self/mem", path("mem.txt").c_str()), 0);
+  e2e::Session session(e2e::program_command(), terminal());
+  ASSERT_TRUE(session.wait_for_output(say::file_prompt));
+  const int terminal = ::open(session.terminal_name().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(terminal, 0);
+  termios at_start{};
+  ASSERT_EQ(::tcgetattr(terminal, &at_start), 0);
+  termios editing = at_start;
+  editing.c_lflag &= ~static_cast<tcflag_t>(ICANON | ISIG);
+  editing.c_cc[VMIN] = 1;
+  editing.c_cc[VTIME] = 0;
+  ASSERT_EQ(::tcsetattr(terminal, TCSANOW, &editing), 0);
+
+  if (GetParam().ending == Ending::signal) {
+    session.send_signal(SIGTERM);
+  } else {
+    ASSERT_TRUE(session.type("mem.txt\n"));
+  }
+  const e2e::RunResult result = session.finish();
+  termios at_end{};
+  EXPECT_EQ(::tcgetattr(terminal, &at_end), 0);
+  ::close(terminal);
+  expect_failure_status(result);
+  EXPECT_EQ(at_end.c_lflag, at_start.c_lflag);
+}
+
+std::string modes_name(const testing::TestParamInfo<ModesCase>& info) { return info.param.name; }
+
+INSTANTIATE_TEST_SUITE_P(Each, TerminalModes, testing::ValuesIn(modes_cases), modes_name);
+
+// SIGINT as whoever started the program left it: blocked, it is unblocked;
+// ignored, as for a background job, it stays ignored.
+TEST_F(Fault, InterruptBlockedAtStartStillEndsTheRun) {
+  e2e::SessionOptions blocked = options();
+  blocked.interrupt = e2e::InterruptAtStart::blocked;
+  e2e::Session session(e2e::program_command(), blocked);
+  ASSERT_TRUE(session.wait_for_output(say::file_prompt));
+  session.interrupt();
+  const e2e::RunResult result = session.finish();
+  expect_failure_status(result);
+  EXPECT_EQ(result.err, say::interrupted);
+}
+
+TEST_F(Fault, InterruptIgnoredAtStartStaysIgnored) {
+  write("notatki.txt", "kot pies kot");
+  e2e::SessionOptions ignored = options();
+  ignored.interrupt = e2e::InterruptAtStart::ignored;
+  e2e::Session session(e2e::program_command(), ignored);
+  ASSERT_TRUE(session.wait_for_output(say::file_prompt));
+  session.interrupt();
+  ASSERT_TRUE(session.type("notatki.txt\nkot\n\n"));
+  session.end_input();
+  const e2e::RunResult result = session.finish();
+  expect_success(result);
+  EXPECT_TRUE(ends_with(result.out, say::report("kot", "2") + say::final_prompt));
+}
+
+// Resource limits (ulimit) that the program meets.
+e2e::RunOptions limited(const std::string& folder, const std::string& typed, e2e::Limit limit) {
+  e2e::RunOptions run;
+  run.folder = folder;
+  run.standard_input = typed;
+  run.limits = {limit};
+  return run;
+}
+
+// Standard output a file that reaches the file size limit (ulimit -f): the
+// write fails, and it is reported, instead of SIGXFSZ killing the run.
+TEST_F(Fault, OutputPastTheFileSizeLimit) {
+  write("duzy.txt", large_text(4 << 20));
+  const e2e::RunResult result =
+      e2e::run_program(e2e::program_command(), limited(folder_, "duzy.txt\nAla\n\n", {RLIMIT_FSIZE, 64 << 10}));
+  expect_failure_status(result);
+  EXPECT_EQ(result.out.size(), std::size_t{64} << 10);
+  expect_diagnostic(result.err, {"standardowe wyjście", "za duży plik"});
+}
+
+// A stack of 64 KiB (ulimit -s 64), on which small tools run, does for the
+// whole dialogue.
+TEST_F(Fault, SmallStack) {
+  write("notatki.txt", "kot pies kot");
+  const e2e::RunResult result =
+      e2e::run_program(e2e::program_command(), limited(folder_, "notatki.txt\nkot\n\n", {RLIMIT_STACK, 64 << 10}));
+  expect_success(result);
+  EXPECT_EQ(result.out, say::from_file_to_end("kot pies kot", "['kot', 'pies', 'kot']", "kot", "2"));
+}
+
+// A file that does not fit into the memory the run may have (ulimit -v) is
+// named in the diagnostic, at once: an endless device behind a text file's
+// name, and a file larger than that memory.
+struct MemoryCase {
+  std::string name;
+  std::string file;
+  bool endless;  // a link to /dev/zero, or else a sparse file of 2 GiB
+};
+
+void PrintTo(const MemoryCase& row, std::ostream* out) { *out << row.name; }
+
+const MemoryCase memory_cases[] = {
+    {"EndlessDevice", "zero.txt", true},
+    {"FileLargerThanTheLimit", "duzy.txt", false},
+};
+
+class TooLargeForMemory : public Fault, public testing::WithParamInterface<MemoryCase> {};
+
+TEST_P(TooLargeForMemory, IsNamedInTheDiagnostic) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#endif
+  const MemoryCase& row = GetParam();
+  if (row.endless) {
+    ASSERT_EQ(::symlink("/dev/zero", path(row.file).c_str()), 0);
+  } else {
+    write(row.file, "");
+    ASSERT_EQ(::truncate(path(row.file).c_str(), 2LL << 30), 0);
+  }
+  e2e::RunOptions run = limited(folder_, row.file + "\n", {RLIMIT_AS, 256 << 20});
+  run.time_limit = std::chrono::seconds(20);
+  const e2e::RunResult result = e2e::run_program(e2e::program_command(), run);
+  expect_failure_status(result);
+  EXPECT_EQ(result.out, say::file_prompt);
+  EXPECT_EQ(result.err, "licznik-wyrazow: plik „" + row.file + "” nie mieści się w pamięci\n");
+}
+
+std::string memory_name(const testing::TestParamInfo<MemoryCase>& info) { return info.param.name; }
+
+INSTANTIATE_TEST_SUITE_P(Each, TooLargeForMemory, testing::ValuesIn(memory_cases), memory_name);
 
 // Writes a FIFO's content from a thread of its own, as another program
 // would: it opens the FIFO once the program has opened it for reading,

@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -33,6 +34,25 @@ void write_file(const std::string& path, const std::string& bytes) {
 std::string read_file(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// In the child, between fork and exec, with only async-signal-safe calls:
+// the signal state and the limits that the program starts with. False when
+// a limit cannot be set.
+bool set_start_state(InterruptAtStart interrupt, const std::vector<Limit>& limits) noexcept {
+  for (const Limit& limit : limits) {
+    rlimit value{};
+    if (::getrlimit(limit.resource, &value) != 0) return false;
+    value.rlim_cur = static_cast<rlim_t>(limit.value);
+    if (::setrlimit(limit.resource, &value) != 0) return false;
+  }
+  ::signal(SIGPIPE, SIG_DFL);
+  ::signal(SIGINT, interrupt == InterruptAtStart::ignored ? SIG_IGN : SIG_DFL);
+  sigset_t mask;
+  sigemptyset(&mask);
+  if (interrupt == InterruptAtStart::blocked) sigaddset(&mask, SIGINT);
+  ::sigprocmask(SIG_SETMASK, &mask, nullptr);
+  return true;
 }
 
 }  // namespace
@@ -71,8 +91,7 @@ RunResult run_program(const std::vector<std::string>& command, const RunOptions&
     ::dup2(in, STDIN_FILENO);
     ::dup2(out, STDOUT_FILENO);
     ::dup2(err, STDERR_FILENO);
-    ::signal(SIGPIPE, SIG_DFL);
-    ::signal(SIGINT, SIG_DFL);
+    if (!set_start_state(InterruptAtStart::at_default, options.limits)) ::_exit(127);
     ::execvp(arguments[0], arguments.data());
     ::_exit(127);
   }
@@ -184,11 +203,12 @@ void close_if_open(int& descriptor) {
 
 // The master side of a new pseudo-terminal, and its other side set up as
 // the session describes.
-void open_terminal(int& master, int& slave) {
+void open_terminal(int& master, int& slave, std::string& slave_name) {
   master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) throw std::runtime_error("no pty");
   char name[128];
   if (::ptsname_r(master, name, sizeof name) != 0) throw std::runtime_error("ptsname failed");
+  slave_name = name;
   slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (slave < 0) throw std::runtime_error("cannot open the pty");
   termios settings{};
@@ -220,7 +240,7 @@ Session::Session(const std::vector<std::string>& command, const SessionOptions& 
   Pipe output;
   Pipe error;
   if (terminal_) {
-    open_terminal(input_, terminal_slave);
+    open_terminal(input_, terminal_slave, terminal_name_);
   } else {
     input = make_pipe();
     input_ = input.write;
@@ -251,11 +271,7 @@ Session::Session(const std::vector<std::string>& command, const SessionOptions& 
       }
     }
     if (::chdir(options.folder.c_str()) != 0) ::_exit(127);
-    ::signal(SIGPIPE, SIG_DFL);
-    ::signal(SIGINT, SIG_DFL);
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (!set_start_state(options.interrupt, options.limits)) ::_exit(127);
     ::execvp(arguments[0], arguments.data());
     ::_exit(127);
   }
@@ -337,6 +353,14 @@ void Session::stop_reading_output() {
   if (!output_) return;
   result_.out = output_->finish(std::chrono::milliseconds(0));
   output_.reset();
+}
+
+void Session::send_signal(int number) { ::kill(child_, number); }
+
+void Session::hang_up() {
+  if (!terminal_) return;
+  stop_reading_output();
+  close_if_open(input_);
 }
 
 RunResult Session::finish(std::chrono::seconds limit) {

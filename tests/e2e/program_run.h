@@ -18,10 +18,26 @@ struct RunResult {
   bool timed_out = false;
 };
 
+// A resource limit (setrlimit) that the program starts with: the soft
+// limit, in the resource's unit (bytes for RLIMIT_FSIZE, RLIMIT_STACK and
+// RLIMIT_AS).
+struct Limit {
+  int resource = 0;
+  unsigned long long value = 0;
+};
+
+// How SIGINT is when the program starts.
+enum class InterruptAtStart {
+  at_default,  // the default action, not blocked
+  blocked,     // in the signal mask, as a careless launcher may leave it
+  ignored,     // ignored, as a shell starts a background job
+};
+
 struct RunOptions {
   std::string folder;              // the current folder of the program
   std::string standard_input;      // bytes fed to standard input, then its end
   std::chrono::seconds time_limit{30};
+  std::vector<Limit> limits;
 };
 
 // Runs `command` (the program and its arguments) and waits for it, killing
@@ -49,12 +65,15 @@ struct SessionOptions {
   // neither echo nor output processing, so that RunResult::out holds the
   // bytes as written. `output` is not used then.
   bool terminal = false;
+  InterruptAtStart interrupt = InterruptAtStart::at_default;
+  std::vector<Limit> limits;
 };
 
 // A run of the program that the test drives while it runs: typing on its
 // standard input, which stays open until `end_input`, watching its output,
 // sending it signals. Standard error is captured through a pipe, or is the
-// terminal. SIGINT and SIGPIPE are at their defaults in the program.
+// terminal. SIGPIPE is at its default in the program, SIGINT as the options
+// say, and no other signal is blocked.
 class Session {
  public:
   Session(const std::vector<std::string>& command, const SessionOptions& options);
@@ -83,6 +102,16 @@ class Session {
   // is closed, and later writes to it fail.
   void stop_reading_output();
 
+  void send_signal(int number);
+
+  // The name of the terminal's program side, for looking at its modes; empty
+  // when the session has no terminal.
+  const std::string& terminal_name() const { return terminal_name_; }
+
+  // The terminal goes away, as when its window is closed: its master side
+  // is closed, and the program gets SIGHUP from the system.
+  void hang_up();
+
   // Waits for the program to end, killing it after the limit, and returns
   // everything it wrote.
   RunResult finish(std::chrono::seconds limit = std::chrono::seconds(30));
@@ -95,6 +124,7 @@ class Session {
   RunResult result_;
   int input_ = -1;  // write end of the input pipe, or the terminal's master side
   bool terminal_ = false;
+  std::string terminal_name_;
   std::unique_ptr<Collector> output_;  // none when the output is not captured
   std::unique_ptr<Collector> error_;   // none on a terminal
 };
