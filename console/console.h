@@ -45,9 +45,9 @@ void print(const Values&... values) {
 using Completer = std::function<std::vector<std::string>(std::string_view typed)>;
 
 // Writes the prompt, flushes all output, and reads one line from standard
-// input. Where standard input and output are both terminals, the line is
-// edited as in a shell, and Tab completes it from `complete`. The line ends at LF, CR LF or a lone CR and is returned without its
-// terminator, byte for byte as typed. Throws GeneralFailure at the end of
+// input. `complete` is what Tab is to offer once lines are edited at a
+// terminal; reading does not use it yet. The line ends at LF, CR LF or a
+// lone CR and is returned without its terminator, byte for byte as typed. Throws GeneralFailure at the end of
 // input with nothing read, and on a read or write error.
 std::string input(std::string_view prompt, const Completer& complete = {});
 
